@@ -1,0 +1,43 @@
+// The organ that is loaded: up to 100 stops with their names, button
+// rectangles and on flags, 61 whole WAV file images per stop, the number of
+// stops and the current stop; and the loading of an organ definition.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "bank/key_numbering.h"
+#include "display/logical_rect.h"
+
+constexpr int maxStops = 100;
+constexpr int stopNameCapacity = 32;  // at most 31 bytes and a zero
+
+struct StopRecord {
+    LogicalRect rect;
+    char name[stopNameCapacity];
+    std::uint8_t on;
+};
+
+struct OrganBank {
+    StopRecord stops[maxStops];
+    // Bytes in the file loaded into the slot, header included; 0 while empty.
+    std::int32_t sampleSize[maxStops][keyCount];
+    // The slot's buffer: 2 x sampleSize bytes, the file image first, then
+    // zeros; read as signed 16-bit little-endian entries. Null while empty.
+    std::unique_ptr<std::int16_t[]> sampleData[maxStops][keyCount];
+    std::int32_t stopCount;
+    std::int32_t currentStop;
+};
+
+extern OrganBank organBank;
+
+extern const char* const noteNames[12];
+
+constexpr const char* sampleRoot = "..\\BRIMWELL\\";
+
+void loadOrgan(const char* path);
+void loadStopSamples(int stop, const char* name);
+
+// The whole file at path in a buffer of twice its size, or null when it
+// cannot be opened or is empty.
+std::unique_ptr<std::int16_t[]> loadWaveImage(const char* path, std::int32_t& size);

@@ -1,0 +1,27 @@
+// TextScanner reads a whole text file into memory and walks it with one
+// forward-moving position: the run of name characters at the position, and
+// the start of the next line.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+constexpr int tokenCapacity = 256;  // a token is cut at 255 bytes
+
+class TextScanner {
+public:
+    std::FILE* file = nullptr;
+    std::int32_t size = 0;
+    std::unique_ptr<char[]> text;
+    std::int32_t pos = 0;
+
+    // 0 on success, -1 (with a message on standard output) on failure.
+    int open(const char* fileName, const char* mode, std::int32_t& outSize);
+    void close(std::FILE* stream);
+    int load(const char* fileName);
+    void readToken(char (&destination)[tokenCapacity]);
+    void skipLine();
+};
+
+bool isTokenCharacter(unsigned char byte);

@@ -1,0 +1,32 @@
+// Process exits on POSIX: _Exit for the immediate ones, exit for the normal.
+#include <cstdlib>
+
+#include "platform/posix/exit_observer.h"
+#include "platform/process.h"
+
+namespace platform {
+
+namespace {
+ExitObserver exitObserver = nullptr;
+
+void tellObserver(int code)
+{
+    if (exitObserver != nullptr) exitObserver(code);
+}
+}  // namespace
+
+void setExitObserver(ExitObserver observer) { exitObserver = observer; }
+
+void exitImmediately(int code)
+{
+    tellObserver(code);
+    std::_Exit(code);
+}
+
+void exitNormally(int code)
+{
+    tellObserver(code);
+    std::exit(code);
+}
+
+}  // namespace platform

@@ -1,0 +1,140 @@
+// The window system: the main window with its menu and accelerators, a
+// never-waiting message pump, painting, message box, modal dialogs, the
+// open-file chooser and synchronous playback of a WAV file. Resources are
+// described once by the shell and built by each backend from these tables.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/surface.h"
+
+namespace platform {
+
+// The messages the system's window procedure handles. For a character,
+// wParam holds its code (27 is Escape); for a command, its id; for a button,
+// lParam holds the device x in its low and the device y in its high 16 bits.
+enum class MessageKind { destroy, size, paint, keyDown, character, command, leftButtonDown, leftButtonUp };
+
+struct WindowMessage {
+    MessageKind kind;
+    std::uint32_t wParam;
+    std::uint32_t lParam;
+};
+
+// Returns false for a message it leaves to the platform's default handling.
+using WindowProcedure = bool (*)(const WindowMessage& message);
+
+struct MenuCommand {
+    const char* text;  // "&" marks the mnemonic
+    int command;
+};
+
+struct MenuPopup {
+    const char* text;
+    const MenuCommand* items;
+    int count;
+};
+
+struct Menu {
+    int id;
+    const MenuPopup* popups;
+    int count;
+};
+
+// A typed character (not a virtual key) with Alt held sends the command.
+struct Accelerator {
+    char character;
+    int command;
+};
+
+struct AcceleratorTable {
+    int id;
+    const Accelerator* items;
+    int count;
+};
+
+enum class ControlKind { icon, text, button, defaultButton, edit };
+
+// Positions and sizes in dialog units; style holds the Windows style bits
+// that the Windows program uses, others read only kind and geometry.
+struct DialogControl {
+    ControlKind kind;
+    const char* text;
+    int id;
+    int x, y, width, height;
+    int iconId;
+    std::uint32_t style;
+};
+
+struct DialogTemplate {
+    int id;
+    const char* caption;
+    const char* fontFace;
+    int pointSize;
+    int x, y, width, height;
+    std::uint32_t style;
+    const DialogControl* controls;
+    int count;
+};
+
+enum class DialogMessage { init, command };
+
+// Returns true when it handled the message; calls endDialog to close.
+using DialogProcedure = bool (*)(DialogMessage message, int controlId);
+
+struct MainWindowDescription {
+    const char* className;
+    const char* title;
+    WindowProcedure procedure;
+    const Menu* menu;
+    int largeIconId;
+    int smallIconId;
+};
+
+struct FileFilter {
+    const char* description;
+    const char* pattern;
+};
+
+bool registerMainWindowClass(const MainWindowDescription& description);
+
+// False when the window cannot be created.
+bool createMainWindow();
+
+// Shows the window maximised and updates it at once: the first paint
+// message reaches the window procedure before this returns.
+void showMainWindowMaximized();
+
+void loadAccelerators(const AcceleratorTable& table);
+
+// Takes at most one pending message without waiting, translates it through
+// the accelerators and dispatches it. True when a message was dispatched.
+bool pumpMessage();
+
+// Valid only while a paint message is being handled: the erased window's
+// context, with a fresh context's defaults. It stays usable for drawing
+// after the paint, until the next one replaces it.
+DrawingContext* beginPaint();
+
+// The whole window is repainted, background erased first.
+void invalidateMainWindow();
+
+void destroyMainWindow();
+
+// Modal, owned by the main window, OK button only, no icon.
+void messageBox(const char* text, const char* caption);
+
+// Runs the dialog modally; returns the value the procedure gave endDialog.
+int runModalDialog(const DialogTemplate& dialog, DialogProcedure procedure);
+void endDialog(int result);
+
+enum class ChooserResult { cancelled, chosen, tooLong };
+
+// Shows the open-file chooser. A chosen path that fits in capacity bytes
+// with its zero is written into file; otherwise file is left untouched.
+ChooserResult chooseOpenFile(const FileFilter* filters, int filterCount, char* file, int capacity);
+
+// Plays a WAV file and returns when it has played.
+void playSoundFile(const char* path);
+
+}  // namespace platform
