@@ -1,5 +1,5 @@
 // The organ bank's tables and the organ definition reader: one stop name per
-// line up to "END" or the end of the text, 61 samples loaded per stop.
+// line up to "END" or the end of the text, then 61 samples loaded per stop.
 #include "bank/organ_bank.h"
 
 #include <algorithm>
@@ -50,23 +50,33 @@ void loadStopSamples(int stop, const char* name)
     }
 }
 
-void loadOrgan(const char* path)
+std::vector<std::string> readStopNames(const char* path)
 {
     TextScanner scanner;
     scanner.load(path);
-    organBank.stopCount = 0;
+    std::vector<std::string> names;
     char token[tokenCapacity];
     while (!scanner.atEnd()) {
         scanner.readToken(token);
         if (std::strcmp(token, "END") == 0) break;
-        if (organBank.stopCount == maxStops) {
+        if (static_cast<int>(names.size()) == maxStops) {
             std::fprintf(stderr, "The organ definition lists more than %d stops: the first %d are loaded, the rest ignored\n",
                          maxStops, maxStops);
             break;
         }
         scanner.skipLine();
-        storeName(organBank.stops[organBank.stopCount], token);
-        loadStopSamples(organBank.stopCount, token);
+        names.emplace_back(token);
+    }
+    return names;
+}
+
+void loadOrgan(const char* path)
+{
+    const std::vector<std::string> names = readStopNames(path);
+    organBank.stopCount = 0;
+    for (const std::string& name : names) {
+        storeName(organBank.stops[organBank.stopCount], name.c_str());
+        loadStopSamples(organBank.stopCount, name.c_str());
         ++organBank.stopCount;
     }
 }

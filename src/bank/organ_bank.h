@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "bank/key_numbering.h"
 #include "display/logical_rect.h"
@@ -41,6 +42,12 @@ constexpr const char* sampleRoot = "..\\BRIMWELL\\";
 constexpr std::int32_t minSampleBytes = 100000;
 
 void loadOrgan(const char* path);
+
+// The stop names of the definition at path, in order: of each line the run
+// of name characters it begins with, up to the line "END" or the end of the
+// text. A longer list than maxStops is cut there, with a line on standard
+// error. A file that cannot be opened ends the process with exit code 444.
+std::vector<std::string> readStopNames(const char* path);
 
 // "..\BRIMWELL\" + stop name + "\0%2d-%s.wav" of the key's MIDI note and
 // note name, e.g. "..\BRIMWELL\Stop1\037-C#.wav" for key 1.
