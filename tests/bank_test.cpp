@@ -391,13 +391,6 @@ TEST(WaveImage, HoldsTheFileThenZerosForAnOddSize)
     EXPECT_TRUE(std::all_of(bytes + size, bytes + 2 * size, [](std::uint8_t b) { return b == 0; }));
 }
 
-std::uint32_t little(const std::uint8_t* bytes, int count)
-{
-    std::uint32_t value = 0;
-    for (int i = count - 1; i >= 0; --i) value = value << 8 | bytes[i];
-    return value;
-}
-
 int stopNamed(const char* name)
 {
     for (int stop = 0; stop < organBank.stopCount; ++stop)
@@ -434,16 +427,14 @@ TEST_F(DemoOrgan, LoadsWithFourFamiliesOfPlayableQuietEnoughSamples)
 {
     ASSERT_GE(organBank.stopCount, 4);
     for (const char* name : {"Montre 8", "Bourdon 8", "Prestant 4", "Trompette 8"}) EXPECT_GE(stopNamed(name), 0) << name;
+    const std::vector<std::uint8_t> canonical = fixtures::waveImage({});
     for (int stop = 0; stop < organBank.stopCount; ++stop) {
         for (int key = 0; key < keyCount; ++key) {
             const auto* bytes = reinterpret_cast<const std::uint8_t*>(organBank.sampleData[stop][key].get());
             const std::int16_t* entries = organBank.sampleData[stop][key].get();
             ASSERT_GE(organBank.sampleSize[stop][key], minSampleBytes);
-            ASSERT_EQ(std::memcmp(bytes, "RIFF", 4), 0);
-            ASSERT_EQ(std::memcmp(bytes + 8, "WAVEfmt ", 8), 0);
-            EXPECT_EQ(little(bytes + 22, 2), 2u);
-            EXPECT_EQ(little(bytes + 24, 4), 44100u);
-            EXPECT_EQ(little(bytes + 34, 2), 16u);
+            // RIFF/WAVE, 44,100 Hz, 16-bit, two channels: the canonical header's format part.
+            ASSERT_TRUE(std::equal(canonical.begin() + 8, canonical.begin() + 36, bytes + 8));
             int peak = 0, early = 0;
             for (int i = 80; i < minSampleBytes / 2; ++i) peak = std::max(peak, std::abs(int(entries[i])));
             for (int i = 80; i < 80 + 2 * 441 * 5; ++i) early = std::max(early, std::abs(int(entries[i])));
@@ -470,17 +461,11 @@ TEST(DemoButtons, OnAndOffAreDistinct24BitBottomUpBitmaps)
     const fs::path boutons = fs::path(VELMARA_DEMO_DIR) / "BRIMWELL" / "boutons";
     const std::vector<std::uint8_t> on = fixtures::readFile(boutons / "on.bmp");
     const std::vector<std::uint8_t> off = fixtures::readFile(boutons / "of.bmp");
-    for (const std::vector<std::uint8_t>* image : {&on, &off}) {
-        ASSERT_EQ(image->size(), 54u + 100 * 64 * 3);
-        const std::uint8_t* bytes = image->data();
-        EXPECT_EQ(little(bytes, 2), 0x4D42u);
-        EXPECT_EQ(little(bytes + 14, 4), 40u);
-        EXPECT_EQ(little(bytes + 18, 4), 100u);
-        EXPECT_EQ(little(bytes + 22, 4), 64u);
-        EXPECT_EQ(little(bytes + 28, 2), 24u);
-        EXPECT_EQ(little(bytes + 30, 4), 0u);
-        EXPECT_EQ(little(bytes + 34, 4), 100u * 64 * 3);
-    }
+    const std::vector<std::uint8_t> expected = fixtures::bmpImage(100, 64, 0);
+    ASSERT_EQ(on.size(), expected.size());
+    ASSERT_EQ(off.size(), expected.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.begin() + 54, on.begin()));
+    EXPECT_TRUE(std::equal(expected.begin(), expected.begin() + 54, off.begin()));
     std::size_t differing = 0;
     for (std::size_t i = 54; i < on.size(); ++i) differing += on[i] != off[i];
     EXPECT_GT(differing, on.size() / 4);

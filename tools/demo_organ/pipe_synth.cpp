@@ -5,11 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <random>
 
 namespace {
 
-constexpr double pi = 3.14159265358979323846;
+constexpr double pi = std::numbers::pi;
 constexpr int tableLength = 4096;  // a power of two: indices wrap by masking
 constexpr int maxHarmonics = 100;
 constexpr double highestPartial = 16000.0;
