@@ -1,8 +1,6 @@
 // RIFF/WAVE writer (see riff_wave.h).
 #include "riff_wave.h"
 
-#include <fstream>
-
 #include "byte_writer.h"
 
 bool writeWave(const std::filesystem::path& path, const std::vector<std::int16_t>& frames)
