@@ -4,6 +4,7 @@
 #include "display/keyboard.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "display/graphics.h"
 #include "midi/midi_input.h"
@@ -39,7 +40,10 @@ constexpr KeyShape cfShape = {7, {{0, 0}, {0, 5}, {3, 5}, {3, 3}, {2, 3}, {2, 0}
 constexpr KeyShape dgaShape = {9, {{0, 3}, {0, 5}, {3, 5}, {3, 3}, {2, 3}, {2, 0}, {1, 0}, {1, 3}, {0, 3}}, 0};
 constexpr KeyShape ebShape = {7, {{0, 3}, {0, 5}, {3, 5}, {3, 0}, {1, 0}, {1, 3}, {0, 3}}, 2};
 
-bool isBlack(int pitchClass) { return restColor[pitchClass] == 0; }
+bool isBlack(int pitchClass)
+{
+    return pitchClass == 1 || pitchClass == 3 || pitchClass == 6 || pitchClass == 8 || pitchClass == 10;
+}
 
 const KeyShape& whiteShape(int pitchClass)
 {
@@ -57,7 +61,7 @@ LogicalPoint drawBlackKey(int x0, int y0, int units, const char* number)
     key.top = y0;
     key.bottom = y0 + blackKeyLength;
     fillRect(key);
-    const int digits = number[1] == '\0' ? 1 : 2;
+    const int digits = static_cast<int>(std::strlen(number));
     return {key.left + (blackKeyWidth - digits * numberDigitWidth + 1) / 2, y0 - blackNumberRise};
 }
 
