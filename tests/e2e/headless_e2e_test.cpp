@@ -140,7 +140,7 @@ std::vector<std::string> demoStops()
 // 16-bit entries from its first byte.
 std::vector<std::int32_t> sampleEntries(int stop, int key)
 {
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "%03d-%s.wav", key + firstMidiNote, noteNames[key % 12]);
     const auto bytes = fixtures::readFile(demoBrimwell / demoStops().at(static_cast<std::size_t>(stop)) / name);
     std::vector<std::int32_t> entries(bytes.size() / 2);

@@ -108,7 +108,7 @@ void performStep(const Step& step)
         host::queueDialogAnswer(static_cast<int>(step.values[0]));
         break;
     case StepKind::savePng:
-        if (!platform::saveWindowPng(step.text.c_str())) failStep(step, "cannot write " + step.text);
+        if (!platform::cairo::saveWindowPng(step.text.c_str())) failStep(step, "cannot write " + step.text);
         break;
     case StepKind::saveWav:
         if (!host::saveRecordedWav(step.text.c_str())) failStep(step, "cannot write " + step.text);

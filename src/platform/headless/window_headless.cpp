@@ -115,7 +115,7 @@ bool pumpMessage()
     return true;
 }
 
-DrawingContext* beginPaint() { return beginSurfacePaint(windowColor); }
+DrawingContext* beginPaint() { return cairo::beginSurfacePaint(windowColor); }
 
 void invalidateMainWindow()
 {
