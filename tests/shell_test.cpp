@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "bank/organ_bank.h"
+#include "display/graphics.h"
 #include "midi/midi_input.h"
+#include "platform/cairo/cairo_window_surface.h"
 #include "platform/headless/event_log.h"
 #include "platform/headless/headless_audio.h"
 #include "platform/headless/headless_midi.h"
@@ -38,9 +40,12 @@ std::int16_t betaValue(std::size_t i) { return static_cast<std::int16_t>(3 * (st
 
 std::vector<std::uint8_t> text(const std::string& s) { return {s.begin(), s.end()}; }
 
-void openWaveOutputOnce()
+// The start-up steps before the window: fonts, brushes and pens, wave output.
+void startOnce()
 {
     static const bool opened = [] {
+        createFonts();
+        createBrushesAndPens();
         openWaveOutput();
         return true;
     }();
@@ -62,7 +67,7 @@ class ShellOrgan : public testing::Test {
 protected:
     void SetUp() override
     {
-        openWaveOutputOnce();
+        startOnce();
         fixtures::writeStop(organ, "Alpha", fixtures::waveImageOfSize(100000, alphaValue));
         fixtures::writeStop(organ, "Beta", fixtures::waveImageOfSize(100000, betaValue));
         fixtures::writeButtons(organ);
@@ -98,6 +103,12 @@ protected:
             line.clear();
         }
         return lines;
+    }
+
+    std::string lastEvent() const
+    {
+        const auto lines = events();
+        return lines.empty() ? std::string() : lines.back();
     }
 
     long countEvents(const std::string& event) const
@@ -168,9 +179,9 @@ TEST_F(ShellOrgan, FinishedBufferIsStoppedByTheNextPass)
     EXPECT_EQ(countEvents("wave-reset"), 0) << "a playing buffer is left alone";
 
     platform::headless::advanceAudioClock(300);
-    ASSERT_EQ(events().back(), "wave-done");
+    ASSERT_EQ(lastEvent(), "wave-done");
     keyScan();
-    EXPECT_EQ(events().back(), "wave-reset");
+    EXPECT_EQ(lastEvent(), "wave-reset");
 }
 
 TEST_F(ShellOrgan, ReleaseOfTheLastKeyStopsAtOnceAndButtonReleaseSilences)
@@ -227,10 +238,22 @@ TEST_F(ShellOrgan, OtherMessagesAndUnknownCommandsAreHandledOrLeftAsTheTableSays
     EXPECT_EQ(events(), std::vector<std::string>{});
 }
 
-TEST_F(ShellOrgan, PaintDrawsOnlyWithAnOrganAndKeepsTheContext)
+TEST_F(ShellOrgan, PaintDrawsTheKeyboardOnlyWithAnOrgan)
 {
+    constexpr platform::Color black = 0x000000;
+    constexpr platform::Color white = 0xFFFFFF;
+    const int blackKeyX = 2 * 147;
+    const int blackKeyY = 310 * 768 / 480;
+
+    const int stops = organBank.stopCount;
+    organBank.stopCount = 0;
     EXPECT_TRUE(windowProcedure({MessageKind::paint, 0, 0}));
     EXPECT_NE(drawingContext, nullptr);
+    EXPECT_EQ(platform::cairo::windowPixel(blackKeyX, blackKeyY), white);
+
+    organBank.stopCount = stops;
+    EXPECT_TRUE(windowProcedure({MessageKind::paint, 0, 0}));
+    EXPECT_EQ(platform::cairo::windowPixel(blackKeyX, blackKeyY), black);
 }
 
 TEST_F(ShellOrgan, CancelledOrTooLongChoiceOpensNothing)

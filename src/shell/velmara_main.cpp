@@ -23,8 +23,6 @@ void registerWindowClass()
     platform::registerMainWindowClass(description);
 }
 
-}  // namespace
-
 void drawStartBanner()
 {
     setColor(2);
@@ -34,6 +32,8 @@ void drawStartBanner()
     platform::setBackgroundColor(drawingContext, palette[2]);
     textOut(110, 310, "Pour d\xE9marrer faire : File/Open Orgue");
 }
+
+}  // namespace
 
 int velmaraMain()
 {

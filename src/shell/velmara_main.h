@@ -10,5 +10,3 @@ extern char windowClassName[resourceTextCapacity];
 // Returns 0 only when the main window cannot be created; otherwise the
 // process ends inside the loop, on one of the system's exit paths.
 int velmaraMain();
-
-void drawStartBanner();
