@@ -76,6 +76,7 @@ struct HeadlessAudio {
     std::int64_t blockStart = 0;
     std::int64_t blockPlayed = 0;
     const WaveHeader* preparedHeader = nullptr;
+    bool writtenSinceReset = false;  // a reset is logged once per written block
 };
 
 std::mutex audioMutex;
@@ -134,6 +135,7 @@ int writeWaveBlock(WaveDevice*, WaveHeader& header)
     audio.blockFrames = header.bufferLength / (channels * sizeof(std::int16_t));
     audio.blockStart = wholeFrames(audio.clock);
     audio.blockPlayed = 0;
+    audio.writtenSinceReset = true;
     return 0;
 }
 
@@ -148,9 +150,10 @@ int unprepareWaveBlock(WaveDevice*, WaveHeader& header)
 void resetWaveDevice(WaveDevice*)
 {
     std::unique_lock lock(audioMutex);
+    if (audio.writtenSinceReset) headless::logEvent("wave-reset");
+    audio.writtenSinceReset = false;
     if (audio.block == nullptr) return;
     audio.block = nullptr;
-    headless::logEvent("wave-reset");
     lock.unlock();
     reportDone();
 }
@@ -204,6 +207,7 @@ void resetHeadlessAudio()
     audio.recording.clear();
     audio.block = nullptr;
     audio.preparedHeader = nullptr;
+    audio.writtenSinceReset = false;
 }
 
 }  // namespace headless
