@@ -11,7 +11,10 @@ namespace {
 
 // On x86-64 Linux each loop is also built for AVX2, whose 32-bit multiplies
 // make the divisions cheap; the loader picks the build the processor runs.
-#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__) && !defined(__clang__)
+// Sanitizer builds go without: their runtime is not ready when the loader
+// runs the picking code.
+#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__) && !defined(__clang__) && \
+    !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
 #define VELMARA_MIX_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define VELMARA_MIX_CLONES
