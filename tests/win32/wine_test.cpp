@@ -36,6 +36,15 @@ const fs::path toolDirectory = environmentPath("VELMARA_WINE_TOOLS");
 // Screenshots and captured sound are kept here.
 const fs::path artefacts = environmentPath("VELMARA_WINE_ARTEFACTS");
 
+// The path as Wine's programs see it: drive Z: is the root directory.
+std::string windowsPath(const fs::path& path)
+{
+    std::string text = "Z:" + fs::absolute(path).lexically_normal().string();
+    for (char& c : text)
+        if (c == '/') c = '\\';
+    return text;
+}
+
 constexpr int escapeStatus = 330 & 0xFF;
 constexpr int destroyedStatus = 800 & 0xFF;
 
@@ -98,6 +107,14 @@ struct ClientPicture {
     }
 };
 
+// Key 1 (C sharp) fills logical (145, 300)-(150, 321), device (290, 480)-(300,
+// 513); key 0 (C) is white beside it and below it.
+bool showsKeyboard(const ClientPicture& picture)
+{
+    return !picture.screen.pixels.empty() && picture.at(295, 496) == black && picture.at(288, 528) == white &&
+           picture.at(284, 488) == white;
+}
+
 bool isBlueText(Rgb p) { return p.blue > 128 && p.red < 64 && p.green < 160; }
 bool isRedText(Rgb p) { return p.red > 160 && p.green < 96 && p.blue < 96; }
 
@@ -143,14 +160,17 @@ protected:
     }
 
     // Chooses a file in the common dialog that the keys open, by typing its
-    // path relative to the dialog's folder, the working directory.
-    void chooseInOpenDialog(const Arguments& menuKeys, const std::string& relativePath)
+    // full path: the dialog starts in the folder it was last used in.
+    void chooseInOpenDialog(const Arguments& menuKeys, const fs::path& file)
     {
         pressKeys(menuKeys);
         ASSERT_TRUE(waitForWindow("#32770", "Open").has_value()) << "the Open dialog did not appear";
-        typeText(relativePath);
+        typeText(windowsPath(file));
         pressKeys({"Return"});
-        ASSERT_TRUE(windowGone("#32770", "Open")) << "the Open dialog did not close";
+        if (!windowGone("#32770", "Open")) {
+            photograph("open-dialog");
+            FAIL() << "the Open dialog did not close";
+        }
     }
 
     int endStatus()
@@ -272,17 +292,13 @@ TEST_F(WindowsProgram, OpenOrganShowsTheKeyboardAndOneButtonPerStopAndAClickSwit
     ASSERT_GT(stopCount, 1);
 
     ASSERT_NO_FATAL_FAILURE(startOrgan());
-    ASSERT_NO_FATAL_FAILURE(chooseInOpenDialog({"alt+f", "Return"}, "..\\BRIMWELL\\Brimwell.org"));
+    ASSERT_NO_FATAL_FAILURE(chooseInOpenDialog({"alt+f", "Return"}, organRoot / "BRIMWELL" / "Brimwell.org"));
 
-    // Key 1 (C sharp) fills logical (145, 300)-(150, 321): device (290, 480)-(300, 513).
-    const ClientPicture opened = photographWhen("opened", [](const ClientPicture& p) {
-        return !p.screen.pixels.empty() && p.at(295, 496) == black;
-    });
-    ASSERT_EQ(opened.at(295, 496), black) << "the keyboard was not drawn";
+    const ClientPicture opened = photographWhen("opened", showsKeyboard);
+    ASSERT_TRUE(showsKeyboard(opened)) << "the keyboard was not drawn";
     EXPECT_EQ(opened.at(888, 496), black);  // key 58, A sharp: logical (442, 300)-(447, 321)
-    EXPECT_EQ(opened.at(288, 528), white);  // key 0, C, in its lower part
-    EXPECT_EQ(opened.at(284, 488), white);  // key 0 beside the C sharp
     EXPECT_EQ(opened.at(280, 528), black);  // key 0's left outline at logical x 140
+    EXPECT_EQ(opened.at(276, 528), white);  // left of the keyboard
     EXPECT_GT(opened.count(282, 456, 296, 476, isRedText), 0) << "key 0's number \"1\" at logical (141, 285)";
 
     // Button j's picture has its top-left at logical (10 + j * w, 30): device
@@ -305,6 +321,23 @@ TEST_F(WindowsProgram, OpenOrganShowsTheKeyboardAndOneButtonPerStopAndAClickSwit
     EXPECT_GT(switched.match(offImage, buttonLeft(0), 48), 0.7);
     EXPECT_GT(switched.match(offImage, buttonLeft(clicked + 1), 48), 0.7);
 
+    // The label drawn for the click left centre/baseline alignment on the
+    // context. Closing Settings repaints, and the repaint starts again from a
+    // fresh context's left/top alignment: key 0's number "1" stands below
+    // logical y 285 again, not centred on a baseline there (key 1's number
+    // stands above it, right of device x 290).
+    pressKeys({"alt+f", "Right", "Down", "Down", "Return"});
+    ASSERT_TRUE(waitForWindow("#32770", "Dialog").has_value()) << "the Settings dialog did not appear";
+    pressKeys({"Return"});
+    ASSERT_TRUE(windowGone("#32770", "Dialog"));
+    const ClientPicture repainted = photographWhen("repainted", [&](const ClientPicture& p) {
+        return showsKeyboard(p) && p.match(onImage, buttonLeft(clicked), 48) > 0.7;
+    });
+    EXPECT_GT(repainted.match(onImage, buttonLeft(clicked), 48), 0.7) << "the clicked stop is not repainted on";
+    EXPECT_GT(repainted.match(offImage, buttonLeft(0), 48), 0.7);
+    EXPECT_GT(repainted.count(282, 456, 290, 476, isRedText), 0);
+    EXPECT_EQ(repainted.count(272, 436, 290, 456, isRedText), 0);
+
     pressKeys({"Escape"});
     EXPECT_EQ(endStatus(), escapeStatus);
 }
@@ -318,17 +351,21 @@ double steadyPitch(const Samples& samples)
 
 double equalTemperedPitch(int midiNote) { return 440.0 * std::pow(2.0, (midiNote - 69) / 12.0); }
 
-TEST_F(WindowsProgram, OpenWavPlaysTheChosenSampleWholeAtItsPitch)
+// The dialog's last folder is then the stop's folder, where the next dialog
+// starts; the organ opened after it still finds its samples through
+// "..\BRIMWELL\" from the working directory the program was started in.
+TEST_F(WindowsProgram, OpenWavPlaysTheChosenSampleWholeAtItsPitchAndAnOrganOpensAfterIt)
 {
     const fs::path sample = organRoot / "BRIMWELL" / demoStopNames().at(0) / "060-C.wav";
     const Samples expected = readWaveData(sample);
     ASSERT_GT(frameCount(expected), 44100u);
 
     ASSERT_NO_FATAL_FAILURE(startOrgan());
-    ASSERT_NO_FATAL_FAILURE(
-        chooseInOpenDialog({"alt+f", "Down", "Return"}, "..\\BRIMWELL\\" + demoStopNames().at(0) + "\\060-C.wav"));
+    ASSERT_NO_FATAL_FAILURE(chooseInOpenDialog({"alt+f", "Down", "Return"}, sample));
     ASSERT_TRUE(waitUntil([&] { return fs::exists(capture) && fs::file_size(capture) >= 2 * expected.size(); }, 30s))
         << "nothing like the sample was played";
+    ASSERT_NO_FATAL_FAILURE(chooseInOpenDialog({"alt+f", "Return"}, organRoot / "BRIMWELL" / "Brimwell.org"));
+    EXPECT_TRUE(showsKeyboard(photographWhen("opened", showsKeyboard))) << "the organ was not opened";
     pressKeys({"Escape"});
     EXPECT_EQ(endStatus(), escapeStatus);
 

@@ -96,7 +96,7 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK forwardDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     windowSystem.dialog = dialog;
     switch (message) {
@@ -116,6 +116,28 @@ std::string filterList(const FileFilter* filters, int filterCount)
     }
     list.push_back('\0');
     return list;
+}
+
+// The description has the size of its first form, without the later
+// extension fields; the path buffer holds MAX_PATH bytes. A path longer
+// than that makes the dialog fail with FNERR_BUFFERTOOSMALL.
+ChooserResult showOpenDialog(const FileFilter* filters, int filterCount, char* file, int capacity)
+{
+    const std::string filterText = filterList(filters, filterCount);
+    char chosen[MAX_PATH] = "";
+    OPENFILENAMEA description = {};
+    description.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    description.hwndOwner = windowSystem.mainWindow;
+    description.lpstrFilter = filterText.c_str();
+    description.lpstrFile = chosen;
+    description.nMaxFile = MAX_PATH;
+    description.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (!GetOpenFileNameA(&description))
+        return CommDlgExtendedError() == FNERR_BUFFERTOOSMALL ? ChooserResult::tooLong : ChooserResult::cancelled;
+    const std::size_t length = std::strlen(chosen);
+    if (length + 1 > static_cast<std::size_t>(capacity)) return ChooserResult::tooLong;
+    std::memcpy(file, chosen, length + 1);
+    return ChooserResult::chosen;
 }
 
 }  // namespace
@@ -193,7 +215,7 @@ int runModalDialog(const DialogTemplate& dialog, DialogProcedure procedure)
     const std::vector<WORD> memoryTemplate = win32::buildDialogTemplate(dialog);
     const INT_PTR result = DialogBoxIndirectParamA(windowSystem.instance,
                                                    reinterpret_cast<LPCDLGTEMPLATEA>(memoryTemplate.data()),
-                                                   windowSystem.mainWindow, dialogProcedure, 0);
+                                                   windowSystem.mainWindow, forwardDialogMessage, 0);
     windowSystem.dialogProcedure = outer;
     windowSystem.dialog = outerDialog;
     return static_cast<int>(result);
@@ -201,26 +223,16 @@ int runModalDialog(const DialogTemplate& dialog, DialogProcedure procedure)
 
 void endDialog(int result) { EndDialog(windowSystem.dialog, result); }
 
-// The description has the size of its first form, without the later
-// extension fields; the path buffer holds MAX_PATH bytes. A path longer
-// than that makes the dialog fail with FNERR_BUFFERTOOSMALL.
+// The dialog moves the process's current directory to the folders it shows;
+// the system's paths are relative to the directory the program was started
+// in, so that directory is put back.
 ChooserResult chooseOpenFile(const FileFilter* filters, int filterCount, char* file, int capacity)
 {
-    const std::string filterText = filterList(filters, filterCount);
-    char chosen[MAX_PATH] = "";
-    OPENFILENAMEA description = {};
-    description.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    description.hwndOwner = windowSystem.mainWindow;
-    description.lpstrFilter = filterText.c_str();
-    description.lpstrFile = chosen;
-    description.nMaxFile = MAX_PATH;
-    description.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameA(&description))
-        return CommDlgExtendedError() == FNERR_BUFFERTOOSMALL ? ChooserResult::tooLong : ChooserResult::cancelled;
-    const std::size_t length = std::strlen(chosen);
-    if (length + 1 > static_cast<std::size_t>(capacity)) return ChooserResult::tooLong;
-    std::memcpy(file, chosen, length + 1);
-    return ChooserResult::chosen;
+    char workingDirectory[MAX_PATH];
+    const DWORD workingDirectoryLength = GetCurrentDirectoryA(MAX_PATH, workingDirectory);
+    const ChooserResult result = showOpenDialog(filters, filterCount, file, capacity);
+    if (workingDirectoryLength > 0 && workingDirectoryLength < MAX_PATH) SetCurrentDirectoryA(workingDirectory);
+    return result;
 }
 
 void playSoundFile(const char* path) { PlaySoundA(path, nullptr, 0); }
