@@ -59,7 +59,8 @@ void writeCaptureConfig(const std::filesystem::path& config, const std::filesyst
          << "}\n";
 }
 
-// Standard output goes to a temporary file, read once the program has ended.
+// Standard output and error go to a temporary file, read once the program
+// has ended.
 Finished run(const Arguments& arguments, const std::filesystem::path& directory, std::chrono::milliseconds timeout,
              const Arguments& environment)
 {
@@ -69,6 +70,7 @@ Finished run(const Arguments& arguments, const std::filesystem::path& directory,
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(output, STDOUT_FILENO);
+        ::dup2(output, STDERR_FILENO);
         execInChild(arguments, directory, environment);
     }
     ::close(output);

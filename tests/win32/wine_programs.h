@@ -24,7 +24,7 @@ void writeCaptureConfig(const std::filesystem::path& config, const std::filesyst
 
 struct Finished {
     int status;  // the exit code's low 8 bits, -1 when stopped by a signal or the timeout
-    std::string output;
+    std::string output;  // standard output and error
 };
 
 // Runs a program to its end, killing it after the timeout; extra environment

@@ -342,6 +342,42 @@ TEST_F(WindowsProgram, OpenOrganShowsTheKeyboardAndOneButtonPerStopAndAClickSwit
     EXPECT_EQ(endStatus(), escapeStatus);
 }
 
+// A missing button directory is reported in a message box; OK ends the
+// program through the runtime's exit with 988. The organ is the demo's stops
+// and definition, linked into a fresh tree without boutons/.
+TEST_F(WindowsProgram, MissingButtonImagesAreReportedAndEndWith988)
+{
+    const fs::path tree = artefacts / "without-buttons";
+    fs::remove_all(tree);
+    fs::create_directories(tree / "Orgue");
+    fs::create_directories(tree / "BRIMWELL");
+    for (const fs::directory_entry& entry : fs::directory_iterator(organRoot / "BRIMWELL"))
+        if (entry.path().filename() != "boutons")
+            fs::create_symlink(entry.path(), tree / "BRIMWELL" / entry.path().filename());
+    fs::copy_file(workingDirectory() / "velmara.exe", tree / "Orgue" / "velmara.exe");
+
+    organ = std::make_unique<Process>(Arguments{"wine", (tree / "Orgue" / "velmara.exe").string()}, tree / "Orgue",
+                                      environment());
+    ASSERT_TRUE(waitForWindow("VELMARA", "-").has_value());
+    ASSERT_NO_FATAL_FAILURE(chooseInOpenDialog({"alt+f", "Return"}, tree / "BRIMWELL" / "Brimwell.org"));
+    ASSERT_TRUE(waitForWindow("#32770", " Boutons introuvables").has_value()) << "no message box";
+    pressKeys({"Return"});
+    EXPECT_EQ(endStatus(), 988 & 0xFF);
+}
+
+// Without a sound device the wave output cannot be opened: the program says
+// so on standard error (a text-mode stream: the line ends in CR LF) and ends
+// with 1 before its window is shown.
+TEST_F(WindowsProgram, WithoutASoundDeviceStartUpEndsWith1)
+{
+    const fs::path noDevices = artefacts / (name + ".no-devices");
+    std::ofstream(noDevices) << "# no PCM at all\n";
+    const Finished organRun = run({"wine", (workingDirectory() / "velmara.exe").string()}, workingDirectory(), 60s,
+                                  {"ALSA_CONFIG_PATH=" + noDevices.string()});
+    EXPECT_EQ(organRun.status, 1);
+    EXPECT_NE(organRun.output.find("unable to open WAVE_MAPPER device\r\n"), std::string::npos) << organRun.output;
+}
+
 // The middle 8192 frames of the sound, where the pipe speaks steadily.
 double steadyPitch(const Samples& samples)
 {
