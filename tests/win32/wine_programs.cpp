@@ -104,6 +104,14 @@ std::optional<int> Process::waitForExit(std::chrono::milliseconds timeout)
     return status;
 }
 
+std::string windowsPath(const std::filesystem::path& path)
+{
+    std::string text = "Z:" + std::filesystem::absolute(path).lexically_normal().string();
+    for (char& c : text)
+        if (c == '/') c = '\\';
+    return text;
+}
+
 void pressKeys(const Arguments& keys)
 {
     Arguments command = {"xdotool", "key", "--delay", "60"};

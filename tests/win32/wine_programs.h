@@ -48,6 +48,9 @@ private:
     std::optional<int> status;
 };
 
+// The path as Wine's programs see it: drive Z: is the root directory.
+std::string windowsPath(const std::filesystem::path& path);
+
 // Keys as xdotool names them ("alt+f", "Return"), sent to the focused window.
 void pressKeys(const Arguments& keys);
 void typeText(const std::string& text);

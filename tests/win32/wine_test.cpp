@@ -11,10 +11,10 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 
 #include "captured_sound.h"
+#include "client_view.h"
 #include "screen_image.h"
 #include "wine_programs.h"
 
@@ -33,85 +33,18 @@ fs::path environmentPath(const char* name)
 const fs::path organRoot = environmentPath("VELMARA_WINE_ORGAN");
 // velmara_selftest.exe and window_probe.exe from the Windows build.
 const fs::path toolDirectory = environmentPath("VELMARA_WINE_TOOLS");
+const WindowProbe windows(toolDirectory / "window_probe.exe");
 // Screenshots and captured sound are kept here.
 const fs::path artefacts = environmentPath("VELMARA_WINE_ARTEFACTS");
 
-// The path as Wine's programs see it: drive Z: is the root directory.
-std::string windowsPath(const fs::path& path)
-{
-    std::string text = "Z:" + fs::absolute(path).lexically_normal().string();
-    for (char& c : text)
-        if (c == '/') c = '\\';
-    return text;
-}
-
 constexpr int escapeStatus = 330 & 0xFF;
 constexpr int destroyedStatus = 800 & 0xFF;
-
-struct ClientArea {
-    bool maximised;
-    int x, y, width, height;  // on the screen
-};
-
-// The client area of the first top-level window with that class and title.
-std::optional<ClientArea> probeWindow(const std::string& className, const std::string& title)
-{
-    const Finished probe = run({"wine", (toolDirectory / "window_probe.exe").string(), className, title}, ".", 30s);
-    if (probe.status != 0) return std::nullopt;
-    std::istringstream fields(probe.output);
-    int maximised = 0;
-    ClientArea area = {};
-    if (!(fields >> maximised >> area.x >> area.y >> area.width >> area.height)) return std::nullopt;
-    area.maximised = maximised == 1;
-    return area;
-}
-
-std::optional<ClientArea> waitForWindow(const std::string& className, const std::string& title)
-{
-    std::optional<ClientArea> area;
-    waitUntil([&] { return (area = probeWindow(className, title)).has_value(); }, 60s);
-    return area;
-}
-
-bool windowGone(const std::string& className, const std::string& title)
-{
-    return waitUntil([&] { return !probeWindow(className, title).has_value(); }, 20s);
-}
-
-// A picture of the screen seen from the client area's top-left corner.
-struct ClientPicture {
-    Picture screen;
-    ClientArea area;
-
-    Rgb at(int x, int y) const { return screen.at(area.x + x, area.y + y); }
-
-    template <typename Predicate>
-    int count(int left, int top, int right, int bottom, Predicate predicate) const
-    {
-        int found = 0;
-        for (int y = top; y < bottom; ++y)
-            for (int x = left; x < right; ++x)
-                if (screen.contains(area.x + x, area.y + y) && predicate(at(x, y))) ++found;
-        return found;
-    }
-
-    // The share of the bitmap's pixels shown unchanged at (left, top).
-    double match(const Picture& bitmap, int left, int top) const
-    {
-        int same = 0;
-        for (int y = 0; y < bitmap.height; ++y)
-            for (int x = 0; x < bitmap.width; ++x)
-                if (screen.contains(area.x + left + x, area.y + top + y) && at(left + x, top + y) == bitmap.at(x, y))
-                    ++same;
-        return static_cast<double>(same) / (bitmap.width * bitmap.height);
-    }
-};
 
 // Key 1 (C sharp) fills logical (145, 300)-(150, 321), device (290, 480)-(300,
 // 513); key 0 (C) is white beside it and below it.
 bool showsKeyboard(const ClientPicture& picture)
 {
-    return !picture.screen.pixels.empty() && picture.at(295, 496) == black && picture.at(288, 528) == white &&
+    return !picture.empty() && picture.at(295, 496) == black && picture.at(288, 528) == white &&
            picture.at(284, 488) == white;
 }
 
@@ -140,7 +73,7 @@ protected:
     {
         organ = std::make_unique<Process>(Arguments{"wine", (workingDirectory() / "velmara.exe").string()},
                                           workingDirectory(), environment());
-        const std::optional<ClientArea> found = waitForWindow("VELMARA", "-");
+        const std::optional<ClientArea> found = windows.waitFor("VELMARA", "-");
         ASSERT_TRUE(found.has_value()) << "the main window did not appear";
         mainWindow = *found;
     }
@@ -164,10 +97,10 @@ protected:
     void chooseInOpenDialog(const Arguments& menuKeys, const fs::path& file)
     {
         pressKeys(menuKeys);
-        ASSERT_TRUE(waitForWindow("#32770", "Open").has_value()) << "the Open dialog did not appear";
+        ASSERT_TRUE(windows.waitFor("#32770", "Open").has_value()) << "the Open dialog did not appear";
         typeText(windowsPath(file));
         pressKeys({"Return"});
-        if (!windowGone("#32770", "Open")) {
+        if (!windows.waitGone("#32770", "Open")) {
             photograph("open-dialog");
             FAIL() << "the Open dialog did not close";
         }
@@ -189,9 +122,9 @@ TEST_F(WindowsProgram, StartsMaximisedWithTheBannerAndEscapeEndsWith330)
 {
     ASSERT_NO_FATAL_FAILURE(startOrgan());
     const ClientPicture picture = photographWhen("banner", [](const ClientPicture& p) {
-        return !p.screen.pixels.empty() && p.at(600, 528) == green;
+        return !p.empty() && p.at(600, 528) == green;
     });
-    ASSERT_FALSE(picture.screen.pixels.empty());
+    ASSERT_FALSE(picture.empty());
     EXPECT_TRUE(mainWindow.maximised);
     EXPECT_EQ(mainWindow.x, 0);
     EXPECT_EQ(mainWindow.width, picture.screen.width);
@@ -238,14 +171,14 @@ TEST_F(WindowsProgram, AltQuestionMarkAndAltSlashOpenTheAboutBox)
 {
     ASSERT_NO_FATAL_FAILURE(startOrgan());
     pressKeys({"alt+question"});
-    ASSERT_TRUE(waitForWindow("#32770", "About").has_value());
+    ASSERT_TRUE(windows.waitFor("#32770", "About").has_value());
     pressKeys({"Return"});
-    ASSERT_TRUE(windowGone("#32770", "About"));
+    ASSERT_TRUE(windows.waitGone("#32770", "About"));
 
     pressKeys({"alt+slash"});
-    ASSERT_TRUE(waitForWindow("#32770", "About").has_value());
+    ASSERT_TRUE(windows.waitFor("#32770", "About").has_value());
     pressKeys({"Escape"});
-    ASSERT_TRUE(windowGone("#32770", "About"));
+    ASSERT_TRUE(windows.waitGone("#32770", "About"));
 
     pressKeys({"Escape"});
     EXPECT_EQ(endStatus(), escapeStatus);
@@ -254,14 +187,14 @@ TEST_F(WindowsProgram, AltQuestionMarkAndAltSlashOpenTheAboutBox)
 TEST_F(WindowsProgram, ClosingSettingsRepaintsTheWindowWithoutTheBanner)
 {
     ASSERT_NO_FATAL_FAILURE(startOrgan());
-    photographWhen("banner", [](const ClientPicture& p) { return !p.screen.pixels.empty() && p.at(600, 528) == green; });
+    photographWhen("banner", [](const ClientPicture& p) { return !p.empty() && p.at(600, 528) == green; });
     pressKeys({"alt+f", "Right", "Down", "Down", "Return"});
-    ASSERT_TRUE(waitForWindow("#32770", "Dialog").has_value()) << "the Settings dialog did not appear";
+    ASSERT_TRUE(windows.waitFor("#32770", "Dialog").has_value()) << "the Settings dialog did not appear";
     pressKeys({"Return"});
-    ASSERT_TRUE(windowGone("#32770", "Dialog"));
+    ASSERT_TRUE(windows.waitGone("#32770", "Dialog"));
 
     const ClientPicture picture = photographWhen("repainted", [](const ClientPicture& p) {
-        return !p.screen.pixels.empty() && p.at(600, 528) == white;
+        return !p.empty() && p.at(600, 528) == white;
     });
     EXPECT_EQ(picture.count(200, 480, 1000, 576, [](Rgb p) { return p == green; }), 0);
 
@@ -315,7 +248,7 @@ TEST_F(WindowsProgram, OpenOrganShowsTheKeyboardAndOneButtonPerStopAndAClickSwit
     const int clicked = 1;
     clickAt(mainWindow.x + buttonLeft(clicked) + onImage.width / 2, mainWindow.y + 48 + onImage.height / 2);
     const ClientPicture switched = photographWhen("switched", [&](const ClientPicture& p) {
-        return !p.screen.pixels.empty() && p.match(onImage, buttonLeft(clicked), 48) > 0.7;
+        return !p.empty() && p.match(onImage, buttonLeft(clicked), 48) > 0.7;
     });
     EXPECT_GT(switched.match(onImage, buttonLeft(clicked), 48), 0.7) << "the clicked stop is not shown on";
     EXPECT_GT(switched.match(offImage, buttonLeft(0), 48), 0.7);
@@ -327,9 +260,9 @@ TEST_F(WindowsProgram, OpenOrganShowsTheKeyboardAndOneButtonPerStopAndAClickSwit
     // logical y 285 again, not centred on a baseline there (key 1's number
     // stands above it, right of device x 290).
     pressKeys({"alt+f", "Right", "Down", "Down", "Return"});
-    ASSERT_TRUE(waitForWindow("#32770", "Dialog").has_value()) << "the Settings dialog did not appear";
+    ASSERT_TRUE(windows.waitFor("#32770", "Dialog").has_value()) << "the Settings dialog did not appear";
     pressKeys({"Return"});
-    ASSERT_TRUE(windowGone("#32770", "Dialog"));
+    ASSERT_TRUE(windows.waitGone("#32770", "Dialog"));
     const ClientPicture repainted = photographWhen("repainted", [&](const ClientPicture& p) {
         return showsKeyboard(p) && p.match(onImage, buttonLeft(clicked), 48) > 0.7;
     });
@@ -358,9 +291,9 @@ TEST_F(WindowsProgram, MissingButtonImagesAreReportedAndEndWith988)
 
     organ = std::make_unique<Process>(Arguments{"wine", (tree / "Orgue" / "velmara.exe").string()}, tree / "Orgue",
                                       environment());
-    ASSERT_TRUE(waitForWindow("VELMARA", "-").has_value());
+    ASSERT_TRUE(windows.waitFor("VELMARA", "-").has_value());
     ASSERT_NO_FATAL_FAILURE(chooseInOpenDialog({"alt+f", "Return"}, tree / "BRIMWELL" / "Brimwell.org"));
-    ASSERT_TRUE(waitForWindow("#32770", " Boutons introuvables").has_value()) << "no message box";
+    ASSERT_TRUE(windows.waitFor("#32770", " Boutons introuvables").has_value()) << "no message box";
     pressKeys({"Return"});
     EXPECT_EQ(endStatus(), 988 & 0xFF);
 }
