@@ -9,6 +9,8 @@
 constexpr std::int32_t mixLength = 100000;
 constexpr std::int32_t playWindowStart = 80;                 // entries
 constexpr std::uint32_t playWindowBytes = mixLength - 160;  // 99,840 bytes
+// Entries past the play window never reach the device and are not computed.
+constexpr std::int32_t heardLength = playWindowStart + static_cast<std::int32_t>(playWindowBytes / 2);
 constexpr int maxMixedVoices = 31;
 
 extern std::unique_ptr<std::int32_t[]> mixAccumulator;

@@ -1,0 +1,303 @@
+// The voice mixer's arithmetic and release bookkeeping, and the wave output's
+// flow on the headless virtual-clock device. Exit codes are compared as a
+// POSIX status keeps them, in their low 8 bits.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bank/organ_bank.h"
+#include "platform/headless/headless_audio.h"
+#include "sound/voice_mixer.h"
+#include "sound/wave_output.h"
+#include "support/fixtures.h"
+
+namespace {
+
+namespace headless = platform::headless;
+
+constexpr std::size_t frameOf(std::size_t entry) { return entry / 2; }
+
+// Puts a sample of the given size in bytes into a slot; entry i is value(i)
+// within the file image and zero in the buffer's second half.
+template <typename Value>
+void installSample(int stop, int key, Value value, std::int32_t bytes = 100000)
+{
+    auto buffer = std::make_unique<std::int16_t[]>(static_cast<std::size_t>(bytes));
+    for (std::int32_t i = 0; i < bytes / 2; ++i) buffer[static_cast<std::size_t>(i)] = value(i);
+    organBank.sampleData[stop][key] = std::move(buffer);
+    organBank.sampleSize[stop][key] = bytes;
+}
+
+std::int16_t constant(std::int16_t v, std::int32_t) { return v; }
+
+class Mixer : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        headless::resetHeadlessAudio();
+        openWaveOutput();
+        for (int key = 0; key < keyCount; ++key) {
+            installSample(0, key, [key](std::int32_t i) { return static_cast<std::int16_t>((i % 7 - 3) * (key + 1)); });
+            installSample(1, key, [](std::int32_t i) { return static_cast<std::int16_t>(i % 5); });
+        }
+        prepareMix();
+    }
+
+    void TearDown() override
+    {
+        for (int key = 0; key < keyCount; ++key) keyUp(0, key);
+        for (auto& stop : organBank.sampleData)
+            for (auto& slot : stop) slot.reset();
+        for (auto& stop : organBank.sampleSize)
+            for (auto& size : stop) size = 0;
+    }
+
+    static std::int16_t sample(int stop, int key, std::int32_t i) { return organBank.sampleData[stop][key][static_cast<std::size_t>(i)]; }
+};
+
+TEST(PolyphonyDivisor, IsTheTruncatedLogarithmPlusOne)
+{
+    fillPolyphonyDivisor();
+    for (int n = 1; n <= 31; ++n) {
+        const int expected = n <= 2 ? 1 : n <= 7 ? 2 : n <= 20 ? 3 : 4;
+        EXPECT_EQ(polyphonyDivisor[n], expected) << "voices " << n;
+    }
+}
+
+TEST_F(Mixer, OneKeyIsItsSampleAndTwoKeysAreTheirSum)
+{
+    keyDown(0, 5, 0);
+    EXPECT_EQ(polyphony, 1);
+    for (std::int32_t i : {0, 1, 80, 12345, heardLength - 1}) EXPECT_EQ(mixOutput[i], sample(0, 5, i));
+
+    keyDown(0, 9, 0);
+    EXPECT_EQ(polyphony, 2);
+    for (std::int32_t i : {0, 3, 80, heardLength - 1}) EXPECT_EQ(mixOutput[i], sample(0, 5, i) + sample(0, 9, i));
+}
+
+TEST_F(Mixer, ThreeKeysAreDividedByTwoTruncatingTowardZero)
+{
+    installSample(0, 1, [](std::int32_t) { return std::int16_t{-1}; });
+    installSample(0, 2, [](std::int32_t) { return std::int16_t{-1}; });
+    installSample(0, 3, [](std::int32_t) { return std::int16_t{-1}; });
+    keyDown(0, 1, 0);
+    keyDown(0, 2, 0);
+    keyDown(0, 3, 0);
+    EXPECT_EQ(mixOutput[100], -1) << "-3 / 2";
+    EXPECT_EQ(mixAccumulator[100], -3);
+}
+
+TEST_F(Mixer, LoudChordsAreClampedNotWrapped)
+{
+    installSample(0, 1, [](std::int32_t i) { return std::int16_t(i % 2 ? -30000 : 30000); });
+    installSample(0, 2, [](std::int32_t i) { return std::int16_t(i % 2 ? -30000 : 30000); });
+    keyDown(0, 1, 0);
+    keyDown(0, 2, 0);
+    EXPECT_EQ(mixOutput[100], 32767);
+    EXPECT_EQ(mixOutput[101], -32768);
+    EXPECT_EQ(mixAccumulator[100], 60000);
+}
+
+TEST_F(Mixer, ReleaseDividesTheRestByTheRemainingCount)
+{
+    installSample(0, 1, std::bind_front(constant, 100));
+    installSample(0, 2, std::bind_front(constant, 201));
+    installSample(0, 3, std::bind_front(constant, 1000));
+    keyDown(0, 1, 0);
+    keyDown(0, 2, 0);
+    keyDown(0, 3, 0);
+    EXPECT_EQ(mixOutput[500], 1301 / 2);
+
+    keyUp(0, 3);
+    EXPECT_EQ(polyphony, 2);
+    EXPECT_EQ(mixOutput[500], 301 / 2) << "divided by the two that remain, not by the table's 1";
+}
+
+TEST_F(Mixer, LastReleaseStopsTheDeviceAndClearsTheAccumulatorOnly)
+{
+    keyDown(0, 7, 0);
+    playMix();
+    ASSERT_EQ(waveDone.load(), 0);
+    const std::int16_t lastOutput = mixOutput[1000];
+
+    keyUp(0, 7);
+    EXPECT_EQ(polyphony, 0);
+    EXPECT_EQ(waveDone.load(), 1) << "stopped at once";
+    EXPECT_EQ(mixAccumulator[1000], 0);
+    EXPECT_EQ(mixOutput[1000], lastOutput) << "the output keeps the last mix";
+}
+
+TEST_F(Mixer, KeysPastThirtyOneVoicesAreCountedButNotMixed)
+{
+    for (int key = 0; key < 31; ++key) installSample(0, key, std::bind_front(constant, 4));
+    installSample(0, 31, std::bind_front(constant, 1000));
+    for (int key = 0; key < 31; ++key) keyDown(0, key, 0);
+    EXPECT_EQ(mixOutput[200], 124 / 4) << "the 31st key is mixed with divisor 4";
+
+    keyDown(0, 31, 0);
+    EXPECT_EQ(polyphony, 32);
+    EXPECT_EQ(mixAccumulator[200], 124) << "the 32nd is not mixed";
+    EXPECT_EQ(mixOutput[200], 31);
+
+    keyUp(0, 31);
+    EXPECT_EQ(polyphony, 31);
+    EXPECT_EQ(mixAccumulator[200], 124) << "and its release subtracts nothing";
+}
+
+TEST_F(Mixer, ReleaseUnderAnotherStopSubtractsWhatThePressAdded)
+{
+    keyDown(0, 10, 0);
+    keyDown(0, 11, 0);
+    keyUp(1, 10);
+    for (std::int32_t i : {0, 81, 40000}) {
+        EXPECT_EQ(mixAccumulator[i], sample(0, 11, i));
+        EXPECT_EQ(mixOutput[i], sample(0, 11, i));
+    }
+}
+
+TEST_F(Mixer, AfterANewOrganHeldKeysOnlyLowerTheCount)
+{
+    keyDown(0, 1, 0);
+    keyDown(0, 2, 0);
+    prepareMix();
+    EXPECT_EQ(mixAccumulator[300], 0);
+
+    keyDown(0, 3, 0);
+    EXPECT_EQ(mixOutput[300], sample(0, 3, 300) / 2) << "divisor of the old count plus one";
+    keyUp(0, 1);
+    keyUp(0, 2);
+    EXPECT_EQ(polyphony, 1);
+    EXPECT_EQ(mixAccumulator[300], sample(0, 3, 300)) << "releases after the new organ subtract nothing";
+}
+
+TEST_F(Mixer, KeyOnAnEmptySlotIsIgnored)
+{
+    organBank.sampleData[0][20].reset();
+    organBank.sampleSize[0][20] = 0;
+    keyDown(0, 20, 0);
+    EXPECT_EQ(polyphony, 0);
+    keyUp(0, 20);
+    EXPECT_EQ(polyphony, 0) << "a release of an ignored key lowers nothing";
+}
+
+TEST_F(Mixer, ShortSampleEndsTheProcessEvenPastThirtyOneVoices)
+{
+    installSample(0, 40, std::bind_front(constant, 1), 99998);
+    for (int key = 0; key < 31; ++key) keyDown(0, key, 0);
+    EXPECT_EXIT(keyDown(0, 40, 0), testing::ExitedWithCode(801 & 0xFF), "");
+
+    installSample(0, 41, std::bind_front(constant, 1), 100000);
+    keyDown(0, 41, 0);
+    EXPECT_EQ(polyphony, 32) << "exactly 100,000 bytes is accepted";
+}
+
+// What the device played, frame by frame, against the play window of a mix.
+void expectPlayed(const std::vector<std::int16_t>& recorded, std::size_t fromFrame, const std::int16_t* window,
+                  std::size_t frames)
+{
+    ASSERT_GE(recorded.size(), (fromFrame + frames) * 2);
+    for (std::size_t f = 0; f < frames * 2; ++f)
+        ASSERT_EQ(recorded[fromFrame * 2 + f], window[f]) << "entry " << f;
+}
+
+TEST_F(Mixer, PlayWindowPlaysItsFramesOnceAndReportsDone)
+{
+    keyDown(0, 12, 0);
+    playMix();
+    headless::advanceAudioClock(565);
+    EXPECT_EQ(waveDone.load(), 0) << "24,960 frames last 566 ms";
+    headless::advanceAudioClock(2);
+    EXPECT_EQ(waveDone.load(), 1);
+
+    const std::vector<std::int16_t> recorded = headless::recordedAudio();
+    expectPlayed(recorded, 0, &mixOutput[playWindowStart], 24960);
+    EXPECT_EQ(recorded[24960 * 2], 0) << "silence after the window";
+    EXPECT_EQ(frameOf(playWindowBytes / 2), 24960u);
+}
+
+TEST_F(Mixer, SubmittingWhilePlayingCutsOffAndStartsOver)
+{
+    keyDown(0, 12, 0);
+    playMix();
+    headless::advanceAudioClock(100);
+    const std::int64_t cut = headless::audioClockFrames();
+    keyDown(0, 13, 0);
+    playMix();
+    EXPECT_EQ(waveDone.load(), 0);
+    headless::advanceAudioClock(600);
+
+    const std::vector<std::int16_t> recorded = headless::recordedAudio();
+    expectPlayed(recorded, static_cast<std::size_t>(cut), &playBuffer[playWindowStart], 24960);
+    EXPECT_EQ(waveDone.load(), 1);
+}
+
+TEST_F(Mixer, StoppingAnIdleDeviceChangesNothing)
+{
+    stopWaveOutput();
+    EXPECT_EQ(waveDone.load(), 1);
+    headless::advanceAudioClock(10);
+    const std::vector<std::int16_t> recorded = headless::recordedAudio();
+    EXPECT_EQ(recorded, std::vector<std::int16_t>(recorded.size(), 0));
+}
+
+TEST_F(Mixer, FirstSubmitOfANeverPreparedHeaderPlays)
+{
+    const std::vector<std::int16_t> block(400, 9);
+    submitWave(block.data(), 800);
+    headless::advanceAudioClock(10);
+    EXPECT_EQ(waveDone.load(), 1);
+    EXPECT_EQ(headless::recordedAudio()[399], 9);
+}
+
+TEST(WaveOutputFailures, EndTheProcessWithTheirCodes)
+{
+    const std::vector<std::int16_t> block(4, 1);
+    EXPECT_EXIT(
+        {
+            headless::resetHeadlessAudio();
+            headless::failAudio(headless::AudioFailure::open);
+            openWaveOutput();
+        },
+        testing::ExitedWithCode(1), "^unable to open WAVE_MAPPER device\n$");
+    EXPECT_EXIT(
+        {
+            headless::resetHeadlessAudio();
+            openWaveOutput();
+            headless::failAudio(headless::AudioFailure::prepare);
+            submitWave(block.data(), 8);
+        },
+        testing::ExitedWithCode(401 & 0xFF), "");
+    EXPECT_EXIT(
+        {
+            headless::resetHeadlessAudio();
+            openWaveOutput();
+            headless::failAudio(headless::AudioFailure::write);
+            submitWave(block.data(), 8);
+        },
+        testing::ExitedWithCode(402 & 0xFF), "");
+}
+
+TEST_F(Mixer, ADemoOrganSampleIsHeardFromByte160To99999)
+{
+    const std::string path = std::string(VELMARA_DEMO_DIR) + "/BRIMWELL/Montre 8/060-C.wav";
+    std::int32_t size = 0;
+    organBank.sampleData[0][24] = loadWaveImage(path.c_str(), size);
+    organBank.sampleSize[0][24] = size;
+    ASSERT_GE(size, 100000);
+
+    keyDown(0, 24, 0);
+    playMix();
+    headless::advanceAudioClock(600);
+
+    const std::vector<std::uint8_t> file = fixtures::readFile(path);
+    const std::vector<std::int16_t> recorded = headless::recordedAudio();
+    for (std::size_t byte = 160; byte < 100000; byte += 2) {
+        const auto expected = static_cast<std::int16_t>(file[byte] | file[byte + 1] << 8);
+        ASSERT_EQ(recorded[(byte - 160) / 2], expected) << "byte " << byte;
+    }
+}
+
+}  // namespace
