@@ -12,7 +12,8 @@
 
 namespace {
 
-// Paints are never ended: the context stays in use for drawing between paints.
+// The paint's context becomes the one all drawing goes through, also between
+// paints, until the next paint replaces it.
 void paint()
 {
     drawingContext = platform::beginPaint();
