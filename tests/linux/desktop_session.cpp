@@ -56,6 +56,10 @@ std::string quoted(const std::string& argument)
     return result + "'";
 }
 
+void ignoreJackMessage(const char*) {}
+
+void printJackMessage(const char* message) { std::fprintf(stderr, "JACK: %s\n", message); }
+
 }  // namespace
 
 ChildProcess::~ChildProcess() { stop(); }
@@ -145,8 +149,10 @@ bool XServer::start(const std::string& scratch)
 
 bool JackServer::start(const std::string& name, int rate, int period, const std::string& scratch)
 {
+    // The probes below fail until the server is up; that is expected.
+    jack_set_error_function(ignoreJackMessage);
     name_ = name;
-    if (!process_.start({"jackd", "--no-realtime", "-n", name, "-d", "dummy", "-r", std::to_string(rate), "-p",
+    if (!process_.start({"jackd", "--realtime", "-P", "70", "-n", name, "-d", "dummy", "-r", std::to_string(rate), "-p",
                          std::to_string(period)},
                         {"JACK_NO_AUDIO_RESERVATION=1"}, "", scratch + "/jackd"))
         return false;
@@ -157,11 +163,12 @@ bool JackServer::start(const std::string& name, int rate, int period, const std:
                                                 &status, name.c_str());
         if (probe != nullptr) {
             jack_client_close(probe);
-            return true;
+            break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    return false;
+    jack_set_error_function(printJackMessage);
+    return process_.running() && Clock::now() < deadline;
 }
 
 std::uint32_t Screenshot::at(int x, int y) const
