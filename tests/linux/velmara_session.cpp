@@ -34,7 +34,7 @@ bool VelmaraSession::startVelmara(const std::string& workingDirectory)
     const std::string server = jackClient_ ? jackd_.name() : "velmara-test-no-server";
     return velmara_.start({VELMARA_BINARY},
                           {"DISPLAY=" + x_.display(), "JACK_DEFAULT_SERVER=" + server,
-                           "VELMARA_JACK_TIMING=" + timingFile()},
+                           "VELMARA_JACK_TIMING=" + timingFile(), "GSETTINGS_BACKEND=memory", "NO_AT_BRIDGE=1"},
                           workingDirectory, scratch_ + "/velmara");
 }
 

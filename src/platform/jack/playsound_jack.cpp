@@ -91,7 +91,8 @@ void playSoundFile(const char* path)
 {
     if (!jack::openOutputs()) return;
     int fileRate = 0;
-    std::vector<float> frames = toRate(readStereo(path, fileRate), fileRate, static_cast<int>(jack::serverRate()));
+    std::vector<float> fileFrames = readStereo(path, fileRate);
+    std::vector<float> frames = toRate(std::move(fileFrames), fileRate, static_cast<int>(jack::serverRate()));
     if (frames.empty()) return;
     playback.frames = std::move(frames);
     playback.position = 0;
