@@ -1,7 +1,9 @@
 // Showing the window picture on the drawing area (see present_gtk.h).
 #include "platform/gtk/present_gtk.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -14,8 +16,35 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto frameTime = std::chrono::milliseconds(15);
 
+// Rows that changed, close enough together to be redrawn as one rectangle.
+constexpr int bandGap = 8;
+
+struct Band {
+    int left = 0;
+    int right = -1;
+    int top = 0;
+    int bottom = -1;
+
+    bool empty() const { return bottom < top; }
+    void add(int rowLeft, int rowRight, int y)
+    {
+        if (empty()) {
+            *this = {rowLeft, rowRight, y, y};
+            return;
+        }
+        left = std::min(left, rowLeft);
+        right = std::max(right, rowRight);
+        bottom = y;
+    }
+    void queue(GtkWidget* area, int scale) const
+    {
+        gtk_widget_queue_draw_area(area, left / scale, top / scale, (right - left) / scale + 2,
+                                   (bottom - top) / scale + 2);
+    }
+};
+
 struct Shown {
-    std::vector<unsigned char> pixels;  // the picture as last shown, row by row
+    std::vector<std::uint32_t> pixels;  // the picture as last shown, row by row
     Clock::time_point lastLook{};
 };
 
@@ -43,23 +72,28 @@ void presentChanges(GtkWidget* area)
     shown.lastLook = now;
     cairo_surface_t* surface = cairo::windowSurface();
     cairo_surface_flush(surface);
-    const unsigned char* pixels = cairo_image_surface_get_data(surface);
-    const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
+    const auto* pixels = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(surface));
+    const int width = cairo_image_surface_get_stride(surface) / 4;
     const int height = cairo_image_surface_get_height(surface);
-    shown.pixels.resize(stride * height);
-    int first = height;
-    int last = -1;
-    for (int y = 0; y < height; ++y) {
-        unsigned char* row = shown.pixels.data() + y * stride;
-        if (std::memcmp(row, pixels + y * stride, stride) == 0) continue;
-        std::memcpy(row, pixels + y * stride, stride);
-        if (first == height) first = y;
-        last = y;
-    }
-    if (last < 0) return;
+    shown.pixels.resize(static_cast<std::size_t>(width) * height);
     const int scale = gtk_widget_get_scale_factor(area);
-    const int width = cairo_image_surface_get_width(surface);
-    gtk_widget_queue_draw_area(area, 0, first / scale, width / scale + 1, (last - first) / scale + 2);
+    Band band;
+    for (int y = 0; y < height; ++y) {
+        const std::uint32_t* row = pixels + static_cast<std::size_t>(y) * width;
+        std::uint32_t* shownRow = shown.pixels.data() + static_cast<std::size_t>(y) * width;
+        if (std::memcmp(row, shownRow, width * sizeof(std::uint32_t)) == 0) continue;
+        int left = 0;
+        int right = width - 1;
+        while (row[left] == shownRow[left]) ++left;
+        while (row[right] == shownRow[right]) --right;
+        std::memcpy(shownRow + left, row + left, (right - left + 1) * sizeof(std::uint32_t));
+        if (!band.empty() && y > band.bottom + bandGap) {
+            band.queue(area, scale);
+            band = Band();
+        }
+        band.add(left, right, y);
+    }
+    if (!band.empty()) band.queue(area, scale);
 }
 
 }  // namespace platform::gtk
