@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "platform/audio.h"
-#include "platform/jack/jack_client.h"
+#include "platform/jack/client_jack.h"
 #include "platform/jack/timing_trace.h"
 
 namespace platform {

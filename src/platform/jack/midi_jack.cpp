@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/jack/jack_client.h"
+#include "platform/jack/client_jack.h"
 #include "platform/jack/timing_trace.h"
 #include "platform/jack/windows1252.h"
 #include "platform/midi.h"

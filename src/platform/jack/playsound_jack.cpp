@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/jack/jack_client.h"
+#include "platform/jack/client_jack.h"
 #include "platform/window.h"
 
 namespace platform {

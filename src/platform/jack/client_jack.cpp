@@ -1,5 +1,5 @@
-// The shared JACK client (see jack_client.h).
-#include "platform/jack/jack_client.h"
+// The shared JACK client (see client_jack.h).
+#include "platform/jack/client_jack.h"
 
 #include <atomic>
 #include <cstdio>
