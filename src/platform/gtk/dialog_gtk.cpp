@@ -77,9 +77,12 @@ GtkWidget* createControl(const DialogControl& control, GtkWidget* dialog, const 
 {
     const std::string text = control.text != nullptr ? cairo::textToUtf8(control.text) : std::string();
     switch (control.kind) {
-    case ControlKind::icon:
-        return gtk_image_new_from_pixbuf(
-            gtk::programIcon(std::min(units.toX(control.width), units.toY(control.height))));
+    case ControlKind::icon: {
+        GdkPixbuf* icon = gtk::programIcon(std::min(units.toX(control.width), units.toY(control.height)));
+        GtkWidget* image = gtk_image_new_from_pixbuf(icon);
+        g_object_unref(icon);
+        return image;
+    }
     case ControlKind::text: {
         GtkWidget* label = gtk_label_new(text.c_str());
         gtk_label_set_xalign(GTK_LABEL(label), 0.0f);

@@ -203,7 +203,9 @@ bool createMainWindow()
     w.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     GtkWindow* window = GTK_WINDOW(w.window);
     gtk_window_set_title(window, cairo::textToUtf8(w.description.title).c_str());
-    gtk_window_set_icon(window, gtk::programIcon(largeIconSize));
+    GdkPixbuf* icon = gtk::programIcon(largeIconSize);
+    gtk_window_set_icon(window, icon);
+    g_object_unref(icon);
     fitToScreen(window);
     GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     if (w.description.menu != nullptr)
