@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "bank/key_numbering.h"
 #include "display/logical_rect.h"
@@ -35,9 +37,25 @@ extern const char* const noteNames[12];
 
 constexpr const char* sampleRoot = "..\\BRIMWELL\\";
 
+// The mixer plays bytes 160 to 99,999 of every sample, so a shorter file is
+// refused when the organ loads.
+constexpr std::int32_t minSampleBytes = 100000;
+
 void loadOrgan(const char* path);
+
+// The stop names of the definition at path, in order: of each line the run
+// of name characters it begins with, up to the line "END" or the end of the
+// text. A longer list than maxStops is cut there, with a line on standard
+// error. A file that cannot be opened ends the process with exit code 444.
+std::vector<std::string> readStopNames(const char* path);
+
+// "..\BRIMWELL\" + stop name + "\0%2d-%s.wav" of the key's MIDI note and
+// note name, e.g. "..\BRIMWELL\Stop1\037-C#.wav" for key 1.
+std::string samplePath(const char* stopName, int key);
 void loadStopSamples(int stop, const char* name);
 
-// The whole file at path in a buffer of twice its size, or null when it
-// cannot be opened or is empty.
+// The whole file at path in a buffer of twice its size (the file image, then
+// zeros), or null when it cannot be opened, is empty or cannot be held in
+// memory. A file not beginning with "RI" or shorter than minSampleBytes ends
+// the process with exit code 801.
 std::unique_ptr<std::int16_t[]> loadWaveImage(const char* path, std::int32_t& size);

@@ -1,6 +1,6 @@
 // TextScanner reads a whole text file into memory and walks it with one
 // forward-moving position: the run of name characters at the position, and
-// the start of the next line.
+// the start of the next line. Both stop at the end of the text.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +22,9 @@ public:
     int load(const char* fileName);
     void readToken(char (&destination)[tokenCapacity]);
     void skipLine();
+    bool atEnd() const { return pos >= size; }
 };
 
+// ASCII letters and digits, "-_.%," and the space, and every byte from 0x80
+// up (accented names in Windows-1252 or UTF-8).
 bool isTokenCharacter(unsigned char byte);

@@ -26,7 +26,10 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t value)
     put16(out, value >> 16);
 }
 
-void putTag(std::vector<std::uint8_t>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
+void putTag(std::vector<std::uint8_t>& out, const char* tag)
+{
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(tag[i]));
+}
 
 fs::path uniqueRoot()
 {

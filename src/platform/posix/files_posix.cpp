@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -68,14 +69,21 @@ void appendComponent(std::string& path, std::string_view component)
 std::string hostPath(std::string_view windowsPath)
 {
     const bool absolute = !windowsPath.empty() && (windowsPath[0] == '/' || windowsPath[0] == '\\');
-    std::string result = absolute ? "/" : "";
+    std::vector<std::string_view> components;
     std::size_t start = 0;
     while (start <= windowsPath.size()) {
         std::size_t end = windowsPath.find_first_of("/\\", start);
         if (end == std::string_view::npos) end = windowsPath.size();
-        if (end > start) appendComponent(result, windowsPath.substr(start, end - start));
+        if (end > start) components.push_back(windowsPath.substr(start, end - start));
         start = end + 1;
     }
+    // Usually the path exists as written: one look-up instead of one per component.
+    std::string asWritten = absolute ? "/" : "";
+    for (std::string_view component : components) asWritten = join(asWritten, component);
+    if (exists(asWritten)) return asWritten;
+
+    std::string result = absolute ? "/" : "";
+    for (std::string_view component : components) appendComponent(result, component);
     return result;
 }
 
