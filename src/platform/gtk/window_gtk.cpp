@@ -1,0 +1,279 @@
+// The main window on GTK 3: a window with the menu bar and a drawing area
+// showing the window picture. GTK's events are gathered without waiting and
+// queued as the system's messages; the pump hands on one per call.
+#include <gdk/gdkx.h>
+
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <thread>
+
+#include "platform/cairo/cairo_window_surface.h"
+#include "platform/cairo/windows1252.h"
+#include "platform/gtk/gtk_backend.h"
+#include "platform/gtk/present_gtk.h"
+
+namespace platform {
+
+namespace {
+
+constexpr Color windowColour = 0x00FFFFFF;
+constexpr std::uint32_t leftButtonHeld = 1;
+constexpr int largeIconSize = 48;
+
+// A message waiting for the pump. A character typed with Alt held is an
+// accelerator candidate, translated when the pump takes it.
+struct PendingMessage {
+    WindowMessage message;
+    bool withAlt;
+};
+
+struct MainWindow {
+    bool registered = false;
+    MainWindowDescription description{};
+    GtkWidget* window = nullptr;
+    GtkWidget* area = nullptr;
+    const AcceleratorTable* accelerators = nullptr;
+    std::deque<PendingMessage> pending;
+    // Like a Windows update region: one paint, delivered when no other
+    // message waits, however many exposes and invalidations asked for it.
+    bool paintNeeded = false;
+    bool drawn = false;
+    int width = -1;
+    int height = -1;
+};
+
+MainWindow mainWindowState;
+
+std::uint32_t packPoint(double x, double y)
+{
+    const auto low = static_cast<std::uint16_t>(static_cast<int>(x));
+    const auto high = static_cast<std::uint16_t>(static_cast<int>(y));
+    return low | static_cast<std::uint32_t>(high) << 16;
+}
+
+void queueMessage(MessageKind kind, std::uint32_t wParam, std::uint32_t lParam, bool withAlt = false)
+{
+    mainWindowState.pending.push_back({{kind, wParam, lParam}, withAlt});
+}
+
+bool isAccelerator(std::uint32_t character, int& command)
+{
+    const AcceleratorTable* table = mainWindowState.accelerators;
+    if (table == nullptr) return false;
+    for (int i = 0; i < table->count; ++i) {
+        if (static_cast<unsigned char>(table->items[i].character) == character) {
+            command = table->items[i].command;
+            return true;
+        }
+    }
+    return false;
+}
+
+gboolean onDelete(GtkWidget*, GdkEvent*, gpointer)
+{
+    queueMessage(MessageKind::destroy, 0, 0);
+    return TRUE;
+}
+
+// Typed characters of the Latin-1 range, as the system's single bytes.
+gboolean onKeyPress(GtkWidget*, GdkEventKey* event, gpointer)
+{
+    if ((event->state & GDK_CONTROL_MASK) != 0) return FALSE;
+    const gunichar typed = gdk_keyval_to_unicode(event->keyval);
+    if (typed == 0 || typed > 0xFF || (typed >= 0x80 && typed < 0xA0)) return FALSE;
+    const bool withAlt = (event->state & GDK_MOD1_MASK) != 0;
+    int command = 0;
+    // Alt with any other key is left to GTK: it opens the menus.
+    if (withAlt && !isAccelerator(typed, command)) return FALSE;
+    queueMessage(MessageKind::character, typed, 0, withAlt);
+    return TRUE;
+}
+
+gboolean onButton(GtkWidget* area, GdkEventButton* event, gpointer)
+{
+    if (event->button != 1) return FALSE;
+    // A double click's second press has already come as a press.
+    if (event->type != GDK_BUTTON_PRESS && event->type != GDK_BUTTON_RELEASE) return TRUE;
+    const int scale = gtk_widget_get_scale_factor(area);
+    const bool down = event->type == GDK_BUTTON_PRESS;
+    queueMessage(down ? MessageKind::leftButtonDown : MessageKind::leftButtonUp, down ? leftButtonHeld : 0,
+                 packPoint(event->x * scale, event->y * scale));
+    return TRUE;
+}
+
+gboolean onDraw(GtkWidget* area, cairo_t* cr, gpointer data)
+{
+    mainWindowState.drawn = true;
+    return gtk::drawWindowPicture(area, cr, data);
+}
+
+void onSizeAllocate(GtkWidget* area, GdkRectangle* allocation, gpointer)
+{
+    MainWindow& w = mainWindowState;
+    if (allocation->width == w.width && allocation->height == w.height) return;
+    w.width = allocation->width;
+    w.height = allocation->height;
+    const int scale = gtk_widget_get_scale_factor(area);
+    queueMessage(MessageKind::size, 0, packPoint(w.width * scale, w.height * scale));
+    w.paintNeeded = true;
+}
+
+// The X server's expose: part of the window was uncovered.
+GdkFilterReturn onXEvent(GdkXEvent* xevent, GdkEvent*, gpointer)
+{
+    if (static_cast<XEvent*>(xevent)->type == Expose) mainWindowState.paintNeeded = true;
+    return GDK_FILTER_CONTINUE;
+}
+
+void onRealize(GtkWidget* window, gpointer)
+{
+    if (GDK_IS_X11_DISPLAY(gtk_widget_get_display(window)))
+        gdk_window_add_filter(gtk_widget_get_window(window), onXEvent, nullptr);
+}
+
+void onCommand(int command) { queueMessage(MessageKind::command, static_cast<std::uint32_t>(command), 0); }
+
+void gatherEvents()
+{
+    for (int i = 0; i < 100 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
+}
+
+void dispatch(const WindowMessage& message)
+{
+    if (message.kind == MessageKind::destroy) {
+        destroyMainWindow();
+        return;
+    }
+    mainWindowState.description.procedure(message);
+}
+
+void fitToScreen(GtkWindow* window)
+{
+    GdkMonitor* monitor = gdk_display_get_primary_monitor(gdk_display_get_default());
+    if (monitor == nullptr) monitor = gdk_display_get_monitor(gdk_display_get_default(), 0);
+    if (monitor == nullptr) return;
+    GdkRectangle area;
+    gdk_monitor_get_workarea(monitor, &area);
+    gtk_window_set_default_size(window, area.width, area.height);
+}
+
+GtkWidget* createDrawingArea()
+{
+    GtkWidget* area = gtk_drawing_area_new();
+    gtk_widget_add_events(area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK);
+    gtk_widget_set_hexpand(area, TRUE);
+    gtk_widget_set_vexpand(area, TRUE);
+    g_signal_connect(area, "draw", G_CALLBACK(onDraw), nullptr);
+    g_signal_connect(area, "size-allocate", G_CALLBACK(onSizeAllocate), nullptr);
+    g_signal_connect(area, "button-press-event", G_CALLBACK(onButton), nullptr);
+    g_signal_connect(area, "button-release-event", G_CALLBACK(onButton), nullptr);
+    return area;
+}
+
+}  // namespace
+
+namespace gtk {
+
+bool startGtk()
+{
+    static const bool started = [] {
+        const bool ok = gtk_init_check(nullptr, nullptr);
+        if (!ok) std::fputs("velmara: cannot open the display\n", stderr);
+        return ok;
+    }();
+    return started;
+}
+
+GtkWindow* mainWindow() { return mainWindowState.window != nullptr ? GTK_WINDOW(mainWindowState.window) : nullptr; }
+
+}  // namespace gtk
+
+bool registerMainWindowClass(const MainWindowDescription& description)
+{
+    mainWindowState.description = description;
+    mainWindowState.registered = gtk::startGtk();
+    return mainWindowState.registered;
+}
+
+bool createMainWindow()
+{
+    MainWindow& w = mainWindowState;
+    if (!w.registered) return false;
+    w.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    GtkWindow* window = GTK_WINDOW(w.window);
+    gtk_window_set_title(window, cairo::textToUtf8(w.description.title).c_str());
+    GdkPixbuf* icon = gtk::programIcon(largeIconSize);
+    gtk_window_set_icon(window, icon);
+    g_object_unref(icon);
+    fitToScreen(window);
+    GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    if (w.description.menu != nullptr)
+        gtk_box_pack_start(GTK_BOX(column), gtk::buildMenuBar(*w.description.menu, onCommand), FALSE, FALSE, 0);
+    w.area = createDrawingArea();
+    gtk_box_pack_start(GTK_BOX(column), w.area, TRUE, TRUE, 0);
+    gtk_container_add(GTK_CONTAINER(window), column);
+    g_signal_connect(window, "delete-event", G_CALLBACK(onDelete), nullptr);
+    g_signal_connect(window, "key-press-event", G_CALLBACK(onKeyPress), nullptr);
+    g_signal_connect(window, "realize", G_CALLBACK(onRealize), nullptr);
+    return true;
+}
+
+void showMainWindowMaximized()
+{
+    MainWindow& w = mainWindowState;
+    if (w.window == nullptr) return;
+    gtk_window_maximize(GTK_WINDOW(w.window));
+    gtk_widget_show_all(w.window);
+    // Let the window appear first, so that its first paint is this one.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!w.drawn && std::chrono::steady_clock::now() < deadline) {
+        if (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+        else std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    w.paintNeeded = false;
+    w.description.procedure({MessageKind::paint, 0, 0});
+}
+
+void loadAccelerators(const AcceleratorTable& table) { mainWindowState.accelerators = &table; }
+
+bool pumpMessage()
+{
+    MainWindow& w = mainWindowState;
+    gatherEvents();
+    if (w.area != nullptr) gtk::presentChanges(w.area);
+    PendingMessage next{};
+    if (!w.pending.empty()) {
+        next = w.pending.front();
+        w.pending.pop_front();
+    } else if (w.paintNeeded) {
+        w.paintNeeded = false;
+        next = {{MessageKind::paint, 0, 0}, false};
+    } else {
+        return false;
+    }
+    int command = 0;
+    if (next.withAlt && isAccelerator(next.message.wParam, command))
+        next.message = {MessageKind::command, static_cast<std::uint32_t>(command), 0};
+    dispatch(next.message);
+    return true;
+}
+
+DrawingContext* beginPaint() { return cairo::beginSurfacePaint(windowColour); }
+
+void invalidateMainWindow() { mainWindowState.paintNeeded = true; }
+
+// As on Windows, the destroy message reaches the procedure before this
+// returns.
+void destroyMainWindow()
+{
+    MainWindow& w = mainWindowState;
+    GtkWidget* window = w.window;
+    if (window == nullptr) return;
+    w.window = nullptr;
+    w.area = nullptr;
+    w.description.procedure({MessageKind::destroy, 0, 0});
+    gtk_widget_destroy(window);
+}
+
+}  // namespace platform

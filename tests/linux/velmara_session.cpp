@@ -1,0 +1,140 @@
+// One run of the Linux program for a test (see velmara_session.h).
+#include "velmara_session.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace linux_test {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint32_t bannerGreen = 0x00FF00;
+constexpr int period = 256;
+
+void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace
+
+bool VelmaraSession::startServers(int rate)
+{
+    if (!x_.start(scratch_)) return false;
+    if (rate == 0) return true;
+    const std::string server = "velmara-test-" + std::to_string(getpid());
+    if (!jackd_.start(server, rate, period, scratch_)) return false;
+    jackClient_ = std::make_unique<JackTestClient>(server);
+    return jackClient_->open(90.0);
+}
+
+bool VelmaraSession::startVelmara(const std::string& workingDirectory)
+{
+    const std::string server = jackClient_ ? jackd_.name() : "velmara-test-no-server";
+    return velmara_.start({VELMARA_BINARY},
+                          {"DISPLAY=" + x_.display(), "JACK_DEFAULT_SERVER=" + server,
+                           "VELMARA_JACK_TIMING=" + timingFile(), "GSETTINGS_BACKEND=memory", "NO_AT_BRIDGE=1"},
+                          workingDirectory, scratch_ + "/velmara");
+}
+
+bool VelmaraSession::waitForWindowNamed(const std::string& pattern, unsigned long& window, int timeoutMs)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < deadline) {
+        std::string found;
+        if (xdotool(display(), {"search", "--onlyvisible", "--name", pattern}, &found) == 0 && !found.empty()) {
+            window = std::stoul(found);
+            return true;
+        }
+        pause(50);
+    }
+    return false;
+}
+
+bool VelmaraSession::windowExists(const std::string& pattern)
+{
+    std::string found;
+    return xdotool(display(), {"search", "--onlyvisible", "--name", pattern}, &found) == 0 && !found.empty();
+}
+
+bool VelmaraSession::waitForWindow(unsigned long& window, int timeoutMs)
+{
+    if (!waitForWindowNamed("^Velmara 2013$", window_, timeoutMs)) return false;
+    window = window_;
+    return true;
+}
+
+bool VelmaraSession::velmaraListensTo(const std::string& port)
+{
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (Clock::now() < deadline) {
+        if (jackClient_->isConnected(port, "velmara:midi_in")) return true;
+        pause(20);
+    }
+    return false;
+}
+
+// The banner's outline starts at device (200, 480); its green fill at (201, 481).
+bool VelmaraSession::findOrigin(const Screenshot& shot)
+{
+    for (int y = 0; y < shot.height; ++y) {
+        for (int x = 0; x < shot.width; ++x) {
+            if (shot.at(x, y) != bannerGreen) continue;
+            origin_ = {x - 201, y - 481};
+            return true;
+        }
+    }
+    return false;
+}
+
+std::uint32_t VelmaraSession::pixel(const Screenshot& shot, int deviceX, int deviceY) const
+{
+    return shot.at(origin_.x + deviceX, origin_.y + deviceY);
+}
+
+bool VelmaraSession::waitForPixel(int deviceX, int deviceY, std::uint32_t colour, int timeoutMs)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    do {
+        if (pixel(takeScreenshot(display()), deviceX, deviceY) == colour) return true;
+        pause(30);
+    } while (Clock::now() < deadline);
+    return false;
+}
+
+void VelmaraSession::typeKeys(const std::vector<std::string>& keys)
+{
+    xdotool(display(), {"windowfocus", "--sync", std::to_string(window_)});
+    std::vector<std::string> arguments = {"key", "--delay", "100"};
+    arguments.insert(arguments.end(), keys.begin(), keys.end());
+    xdotool(display(), arguments);
+}
+
+bool VelmaraSession::chooseFromFileMenu(int item, const std::string& path)
+{
+    std::vector<std::string> keys = {"alt+f"};
+    for (int i = 0; i < item; ++i) keys.push_back("Down");
+    keys.push_back("Return");
+    typeKeys(keys);
+    unsigned long chooser = 0;
+    if (!waitForWindowNamed("^Open$", chooser)) return false;
+    xdotool(display(), {"windowfocus", "--sync", std::to_string(chooser)});
+    pause(300);
+    xdotool(display(), {"key", "ctrl+l"});
+    pause(200);
+    xdotool(display(), {"type", "--delay", "10", path});
+    pause(200);
+    xdotool(display(), {"key", "Return"});
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (windowExists("^Open$") && Clock::now() < deadline) pause(50);
+    return !windowExists("^Open$");
+}
+
+void VelmaraSession::click(int deviceX, int deviceY)
+{
+    xdotool(display(), {"mousemove", "--sync", std::to_string(origin_.x + deviceX), std::to_string(origin_.y + deviceY),
+                        "click", "1"});
+}
+
+}  // namespace linux_test
