@@ -5,14 +5,6 @@
 
 #include <algorithm>
 
-// On x86-64 Linux every kernel is built twice, plain and for AVX2, and the
-// loader picks the one the processor runs.
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
-#define MIX_KERNEL [[gnu::target_clones("avx2", "default")]]
-#else
-#define MIX_KERNEL
-#endif
-
 namespace {
 
 inline std::int16_t clampToSample(std::int32_t value)
@@ -66,16 +58,49 @@ template <int Direction>
     }
 }
 
-}  // namespace
+using Kernel = void (*)(std::int32_t* accumulator, std::int16_t* output, const std::int16_t* sample, int count,
+                        int divisor);
 
-MIX_KERNEL void addAndScale(std::int32_t* accumulator, std::int16_t* output, const std::int16_t* sample, int count,
-                            int divisor)
+template <int Direction>
+void mixPlain(std::int32_t* accumulator, std::int16_t* output, const std::int16_t* sample, int count, int divisor)
 {
-    mixScaledBy<1>(accumulator, output, sample, count, divisor);
+    mixScaledBy<Direction>(accumulator, output, sample, count, divisor);
 }
 
-MIX_KERNEL void subtractAndScale(std::int32_t* accumulator, std::int16_t* output, const std::int16_t* sample,
-                                 int count, int divisor)
+// On x86-64 each kernel is built twice, plain and for AVX2, and the first
+// call picks the one the processor runs.
+#if defined(__GNUC__) && defined(__x86_64__)
+template <int Direction>
+[[gnu::target("avx2")]] void mixAvx2(std::int32_t* accumulator, std::int16_t* output, const std::int16_t* sample,
+                                     int count, int divisor)
 {
-    mixScaledBy<-1>(accumulator, output, sample, count, divisor);
+    mixScaledBy<Direction>(accumulator, output, sample, count, divisor);
+}
+
+template <int Direction>
+Kernel pickKernel()
+{
+    return __builtin_cpu_supports("avx2") ? mixAvx2<Direction> : mixPlain<Direction>;
+}
+#else
+template <int Direction>
+Kernel pickKernel()
+{
+    return mixPlain<Direction>;
+}
+#endif
+
+}  // namespace
+
+void addAndScale(std::int32_t* accumulator, std::int16_t* output, const std::int16_t* sample, int count, int divisor)
+{
+    static const Kernel kernel = pickKernel<1>();
+    kernel(accumulator, output, sample, count, divisor);
+}
+
+void subtractAndScale(std::int32_t* accumulator, std::int16_t* output, const std::int16_t* sample, int count,
+                      int divisor)
+{
+    static const Kernel kernel = pickKernel<-1>();
+    kernel(accumulator, output, sample, count, divisor);
 }
