@@ -55,8 +55,8 @@ int toDevicePoints(int count, const LogicalPoint* points, platform::DevicePoint 
 void createFonts()
 {
     for (int slot = 0; slot < fontSlotCount; ++slot) {
-        const FontSpec& spec = fontSpecs[slot];
-        fontTable[slot] = platform::createFont(spec.height, spec.width, spec.escapement, spec.weight, spec.face);
+        const FontSpec& font = fontSpecs[slot];
+        fontTable[slot] = platform::createFont(font.height, font.width, font.escapement, font.weight, font.face);
     }
 }
 

@@ -130,8 +130,12 @@ void endDialog(int result);
 
 enum class ChooserResult { cancelled, chosen, tooLong };
 
-// Shows the open-file chooser. A chosen path that fits in capacity bytes
-// with its zero is written into file; otherwise file is left untouched.
+// Shows the open-file chooser with the filters (description and pattern
+// pairs) and waits for the user. A chosen path that fits in capacity bytes
+// with its zero is written into file; otherwise file is left untouched. The
+// Windows program asks GetOpenFileNameA with the 76-byte structure, a
+// 260-character buffer and OFN_EXPLORER | OFN_PATHMUSTEXIST |
+// OFN_HIDEREADONLY, nothing else set.
 ChooserResult chooseOpenFile(const FileFilter* filters, int filterCount, char* file, int capacity);
 
 // Plays a WAV file and returns when it has played.

@@ -1,106 +1,80 @@
-// The mixer's inner loops, written for the compiler to vectorise: division by
-// the small divisors 1 to 4 is by a constant, which the compiler turns into a
-// multiply and shift; larger divisors use a precomputed reciprocal.
+// The mixer's inner loops, one instance per divisor: with the divisor a
+// constant the compiler turns each division into an exact multiply and shift
+// and vectorises the loop.
 #include "sound/mix_kernels.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 
 namespace {
 
-inline std::int16_t clampToSample(std::int32_t value)
-{
-    return static_cast<std::int16_t>(std::clamp<std::int32_t>(value, INT16_MIN, INT16_MAX));
-}
-
-// Truncating division by d as (|x| * ceil(2^32 / d)) >> 32 with the sign put
-// back. With e = ceil(2^32 / d) * d - 2^32 < d the quotient is exact while
-// |x| * e < 2^32.
-struct Reciprocal {
-    std::uint32_t multiplier;
-
-    explicit Reciprocal(int divisor)
-        : multiplier(static_cast<std::uint32_t>(((std::uint64_t{1} << 32) + divisor - 1) / divisor))
-    {
-    }
-
-    std::int32_t operator()(std::int32_t x) const
-    {
-        const auto sign = static_cast<std::uint32_t>(x >> 31);
-        const std::uint32_t magnitude = (static_cast<std::uint32_t>(x) ^ sign) - sign;
-        const auto quotient = static_cast<std::uint32_t>((std::uint64_t{magnitude} * multiplier) >> 32);
-        return static_cast<std::int32_t>((quotient ^ sign) - sign);
-    }
-};
-
-static_assert(std::int64_t{maxKernelSamples} * 32768 * (maxKernelDivisor - 1) < (std::int64_t{1} << 32));
-
-template <int Direction, class Divide>
-[[gnu::always_inline]] inline void mixScaled(std::int32_t* __restrict accumulator, std::int16_t* __restrict output,
-                                             const std::int16_t* __restrict sample, int count, Divide divide)
-{
-    for (int i = 0; i < count; ++i) {
-        const std::int32_t sum = accumulator[i] + Direction * sample[i];
-        accumulator[i] = sum;
-        output[i] = clampToSample(divide(sum));
-    }
-}
-
-template <int Direction>
-[[gnu::always_inline]] inline void mixScaledBy(std::int32_t* accumulator, std::int16_t* output,
-                                               const std::int16_t* sample, int count, int divisor)
-{
-    switch (divisor) {
-    case 1: return mixScaled<Direction>(accumulator, output, sample, count, [](std::int32_t x) { return x; });
-    case 2: return mixScaled<Direction>(accumulator, output, sample, count, [](std::int32_t x) { return x / 2; });
-    case 3: return mixScaled<Direction>(accumulator, output, sample, count, [](std::int32_t x) { return x / 3; });
-    case 4: return mixScaled<Direction>(accumulator, output, sample, count, [](std::int32_t x) { return x / 4; });
-    default: return mixScaled<Direction>(accumulator, output, sample, count, Reciprocal(divisor));
-    }
-}
-
-using Kernel = void (*)(std::int32_t* accumulator, std::int16_t* output, const std::int16_t* sample, int count,
-                        int divisor);
-
-template <int Direction>
-void mixPlain(std::int32_t* accumulator, std::int16_t* output, const std::int16_t* sample, int count, int divisor)
-{
-    mixScaledBy<Direction>(accumulator, output, sample, count, divisor);
-}
-
-// On x86-64 each kernel is built twice, plain and for AVX2, and the first
-// call picks the one the processor runs.
-#if defined(__GNUC__) && defined(__x86_64__)
-template <int Direction>
-[[gnu::target("avx2")]] void mixAvx2(std::int32_t* accumulator, std::int16_t* output, const std::int16_t* sample,
-                                     int count, int divisor)
-{
-    mixScaledBy<Direction>(accumulator, output, sample, count, divisor);
-}
-
-template <int Direction>
-Kernel pickKernel()
-{
-    return __builtin_cpu_supports("avx2") ? mixAvx2<Direction> : mixPlain<Direction>;
-}
+// On x86-64 Linux each loop is also built for AVX2, whose 32-bit multiplies
+// make the divisions cheap; the loader picks the build the processor runs.
+// Sanitizer builds go without: their runtime is not ready when the loader
+// runs the picking code.
+#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__) && !defined(__clang__) && \
+    !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
+#define VELMARA_MIX_CLONES __attribute__((target_clones("avx2", "default")))
 #else
-template <int Direction>
-Kernel pickKernel()
-{
-    return mixPlain<Direction>;
-}
+#define VELMARA_MIX_CLONES
 #endif
+
+constexpr std::int16_t clampTo16(std::int32_t value)
+{
+    return static_cast<std::int16_t>(std::clamp<std::int32_t>(value, -32768, 32767));
+}
+
+template <int Divisor, int Sign>
+VELMARA_MIX_CLONES void mixInto(std::int32_t* accumulator, const std::int16_t* sample, std::int16_t* output, int length)
+{
+    for (int i = 0; i < length; ++i) {
+        const std::int32_t sum = accumulator[i] + Sign * std::int32_t{sample[i]};
+        accumulator[i] = sum;
+        output[i] = clampTo16(sum / Divisor);
+    }
+}
+
+template <int Divisor>
+VELMARA_MIX_CLONES void scaleInto(const std::int32_t* accumulator, std::int16_t* output, int length)
+{
+    for (int i = 0; i < length; ++i) output[i] = clampTo16(accumulator[i] / Divisor);
+}
+
+using MixKernel = void (*)(std::int32_t*, const std::int16_t*, std::int16_t*, int);
+using ScaleKernel = void (*)(const std::int32_t*, std::int16_t*, int);
+
+template <int Sign, int... Divisors>
+constexpr std::array<MixKernel, sizeof...(Divisors)> mixTable(std::integer_sequence<int, Divisors...>)
+{
+    return {mixInto<Divisors + 1, Sign>...};
+}
+
+template <int... Divisors>
+constexpr std::array<ScaleKernel, sizeof...(Divisors)> scaleTable(std::integer_sequence<int, Divisors...>)
+{
+    return {scaleInto<Divisors + 1>...};
+}
+
+constexpr auto divisors = std::make_integer_sequence<int, maxKernelDivisor>();
+constexpr auto addKernels = mixTable<1>(divisors);
+constexpr auto subtractKernels = mixTable<-1>(divisors);
+constexpr auto scaleKernels = scaleTable(divisors);
 
 }  // namespace
 
-void addAndScale(std::int32_t* accumulator, std::int16_t* output, const std::int16_t* sample, int count, int divisor)
+void addAndScale(std::int32_t* accumulator, const std::int16_t* sample, std::int16_t* output, int length, int divisor)
 {
-    static const Kernel kernel = pickKernel<1>();
-    kernel(accumulator, output, sample, count, divisor);
+    addKernels[static_cast<std::size_t>(divisor - 1)](accumulator, sample, output, length);
 }
 
-void subtractAndScale(std::int32_t* accumulator, std::int16_t* output, const std::int16_t* sample, int count,
+void subtractAndScale(std::int32_t* accumulator, const std::int16_t* sample, std::int16_t* output, int length,
                       int divisor)
 {
-    static const Kernel kernel = pickKernel<-1>();
-    kernel(accumulator, output, sample, count, divisor);
+    subtractKernels[static_cast<std::size_t>(divisor - 1)](accumulator, sample, output, length);
+}
+
+void scaleOnly(const std::int32_t* accumulator, std::int16_t* output, int length, int divisor)
+{
+    scaleKernels[static_cast<std::size_t>(divisor - 1)](accumulator, output, length);
 }

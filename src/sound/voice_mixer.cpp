@@ -1,6 +1,10 @@
-// The voice mixer: keys add and subtract their samples in the accumulator,
-// the output follows scaled by the voice count, and a play hands the play
-// window of a copy to the wave output.
+// The voice mixer (see voice_mixer.h). It remembers, for every key, whether
+// keyDown counted it and which sample entries it added, so that keyUp takes
+// away exactly that: nothing for a key counted past 31 voices or pressed
+// before a new organ was prepared, and the sample it was pressed with even
+// when another stop has been chosen since. The bank releases sample buffers
+// only while an organ opens, and prepareMix, which follows every opening,
+// forgets the added samples, so no released buffer is ever read.
 #include "sound/voice_mixer.h"
 
 #include <algorithm>
@@ -21,19 +25,9 @@ std::int32_t polyphonyDivisor[maxMixedVoices + 1] = {};
 
 namespace {
 
-constexpr int sampleTooShort = 801;
-
-// Entries from here on never reach the device, so they are not computed.
-constexpr std::int32_t heardLength = playWindowStart + playWindowBytes / sizeof(std::int16_t);
-
-static_assert(maxMixedVoices <= maxKernelSamples && keyCount - 1 <= maxKernelDivisor);
-
-// What keyDown did for a key, so that keyUp undoes exactly that.
 struct HeldKey {
     bool counted;
-    bool mixed;  // its sample is in the accumulator
-    int stop;    // the stop and offset it was mixed with
-    int offset;
+    const std::int16_t* added;  // the entries mixed in, or null
 };
 
 HeldKey heldKeys[keyCount] = {};
@@ -49,8 +43,7 @@ void showPolyphony()
 
 void fillPolyphonyDivisor()
 {
-    for (int n = 1; n <= maxMixedVoices; ++n)
-        polyphonyDivisor[n] = static_cast<std::int32_t>(std::log(static_cast<double>(n)) + 1.0);
+    for (int n = 1; n <= maxMixedVoices; ++n) polyphonyDivisor[n] = static_cast<std::int32_t>(std::log(n) + 1.0);
 }
 
 void prepareMix()
@@ -59,42 +52,43 @@ void prepareMix()
     if (!mixOutput) mixOutput = std::make_unique<std::int16_t[]>(mixLength);
     if (!mixAccumulator) mixAccumulator = std::make_unique<std::int32_t[]>(mixLength);
     std::fill_n(mixAccumulator.get(), mixLength, 0);
-    // The samples the held keys were mixed with may have been released.
-    for (HeldKey& held : heldKeys) held.mixed = false;
+    for (HeldKey& held : heldKeys) held.added = nullptr;
 }
 
 void keyDown(int stop, int key, int offset)
 {
-    const std::int32_t size = organBank.sampleSize[stop][key];
-    if (size == 0) return;
-    if (size < offset + mixLength) platform::exitNormally(sampleTooShort);
+    const std::int16_t* sample = organBank.sampleData[stop][key].get();
+    if (sample == nullptr || !mixAccumulator) return;  // no organ in this slot: the key is ignored
+    if (organBank.sampleSize[stop][key] < offset + mixLength) platform::exitNormally(801);
+
     HeldKey& held = heldKeys[key];
-    held = {true, false, stop, offset};
+    held = {true, nullptr};
     if (polyphony + 1 <= maxMixedVoices) {
-        addAndScale(mixAccumulator.get(), mixOutput.get(), organBank.sampleData[stop][key].get() + offset,
-                    heardLength, polyphonyDivisor[polyphony + 1]);
-        held.mixed = true;
+        held.added = sample + offset;
+        addAndScale(mixAccumulator.get(), held.added, mixOutput.get(), heardLength, polyphonyDivisor[polyphony + 1]);
     }
     ++polyphony;
     showPolyphony();
 }
 
-// The stop the key is released under does not matter: the key takes out
-// what it put in.
 void keyUp([[maybe_unused]] int stop, int key)
 {
     HeldKey& held = heldKeys[key];
-    if (!held.counted) return;
+    if (!held.counted) return;  // its press was ignored: there is nothing to undo
+    const std::int16_t* added = held.added;
+    held = {};
+
     if (polyphony <= 1) {
         resetMix();
         polyphony = 0;
     } else {
-        if (held.mixed)
-            subtractAndScale(mixAccumulator.get(), mixOutput.get(),
-                             organBank.sampleData[held.stop][key].get() + held.offset, heardLength, polyphony - 1);
-        --polyphony;
+        const int remaining = polyphony - 1;
+        if (added != nullptr)
+            subtractAndScale(mixAccumulator.get(), added, mixOutput.get(), heardLength, remaining);
+        else
+            scaleOnly(mixAccumulator.get(), mixOutput.get(), heardLength, remaining);
+        polyphony = remaining;
     }
-    held = {};
     showPolyphony();
 }
 
@@ -106,8 +100,8 @@ void resetMix()
 
 void playMix()
 {
-    if (!playBuffer) return;
+    if (!playBuffer) return;  // no organ has been opened: there is nothing to play
     if (waveDone.load() == 0) stopWaveOutput();
-    std::copy_n(mixOutput.get() + playWindowStart, heardLength - playWindowStart, playBuffer.get() + playWindowStart);
-    submitWave(playBuffer.get() + playWindowStart, playWindowBytes);
+    std::copy_n(mixOutput.get(), heardLength, playBuffer.get());
+    submitWave(&playBuffer[playWindowStart], playWindowBytes);
 }

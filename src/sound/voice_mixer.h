@@ -9,6 +9,8 @@
 constexpr std::int32_t mixLength = 100000;
 constexpr std::int32_t playWindowStart = 80;                 // entries
 constexpr std::uint32_t playWindowBytes = mixLength - 160;  // 99,840 bytes
+// Entries past the play window never reach the device and are not computed.
+constexpr std::int32_t heardLength = playWindowStart + static_cast<std::int32_t>(playWindowBytes / 2);
 constexpr int maxMixedVoices = 31;
 
 extern std::unique_ptr<std::int32_t[]> mixAccumulator;
@@ -18,21 +20,8 @@ extern std::int32_t polyphony;
 extern std::int32_t polyphonyDivisor[maxMixedVoices + 1];
 
 void fillPolyphonyDivisor();
-
-// Allocates the buffers once and clears the accumulator; keys still held
-// stay counted, but their samples are no longer in the mix.
 void prepareMix();
-
-// Counts the key and, while fewer than 31 voices are mixed, adds its sample
-// from entry offset on. A slot without a sample is ignored; a sample shorter
-// than offset + mixLength entries ends the process with exit code 801.
 void keyDown(int stop, int key, int offset);
-
-// Takes out exactly what keyDown put in for the key, whatever the stop now.
 void keyUp(int stop, int key);
-
 void resetMix();
-
-// Copies the play window of the output and hands it to the wave output;
-// nothing is played before the first prepareMix.
 void playMix();

@@ -1,5 +1,5 @@
-// The wave output: opening the device, handing it one buffer at a time
-// through the one header, stopping it, and the done callback.
+// The wave output (see wave_output.h): one device, one reused header, and the
+// done flag its callback sets.
 #include "sound/wave_output.h"
 
 #include <cstdio>
@@ -12,12 +12,6 @@ platform::WaveFormat waveFormat = {};
 platform::WaveHeader waveHeader = {};
 std::atomic<std::int32_t> waveDone{1};
 
-namespace {
-constexpr int deviceUnavailable = 1;
-constexpr int headerRefused = 401;
-constexpr int writeRefused = 402;
-}  // namespace
-
 void openWaveOutput()
 {
     waveFormat.formatTag = platform::waveFormatPcm;
@@ -27,9 +21,10 @@ void openWaveOutput()
     waveFormat.blockAlign = static_cast<std::uint16_t>(waveFormat.bitsPerSample / 8 * waveFormat.channels);
     waveFormat.avgBytesPerSec = waveFormat.blockAlign * waveFormat.samplesPerSec;
     waveFormat.cbSize = 0;
+
     if (platform::openWaveDevice(&waveDevice, waveFormat, waveOutputCallback) != 0) {
         std::fputs("unable to open WAVE_MAPPER device\n", stderr);
-        platform::exitImmediately(deviceUnavailable);
+        platform::exitImmediately(1);
     }
     fillPolyphonyDivisor();
 }
@@ -38,15 +33,17 @@ void submitWave(const void* data, std::uint32_t length)
 {
     if (waveDone.load() == 0) stopWaveOutput();
     platform::unprepareWaveBlock(waveDevice, waveHeader);
+
     waveHeader = {};
     waveHeader.data = data;
     waveHeader.bufferLength = length;
     waveHeader.flags = platform::waveFlagBeginLoop;
     waveHeader.loops = 1;
-    if (platform::prepareWaveBlock(waveDevice, waveHeader) != 0) platform::exitImmediately(headerRefused);
+
+    if (platform::prepareWaveBlock(waveDevice, waveHeader) != 0) platform::exitImmediately(401);
     const int written = platform::writeWaveBlock(waveDevice, waveHeader);
     waveDone.store(0);
-    if (written != 0) platform::exitImmediately(writeRefused);
+    if (written != 0) platform::exitImmediately(402);
 }
 
 void stopWaveOutput()

@@ -1,208 +1,213 @@
-// The headless wave device: one output on a virtual clock that records what
-// it plays and reports finished blocks from a thread of its own.
+// The headless wave device: a virtual clock, one block at a time, a
+// recording of what a listener would have heard, and done reports delivered
+// from a thread of the device's own.
 #include <algorithm>
-#include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/audio.h"
 #include "platform/headless/event_log.h"
 #include "platform/headless/headless_audio.h"
+#include "platform/headless/wav_file.h"
 
 namespace platform {
 
 struct WaveDevice {
-    WaveCallback callback;
+    WaveCallback callback = nullptr;
 };
 
 namespace {
 
-using headless::AudioFailure;
-
-constexpr std::uint32_t framesPerSecond = 44100;
-constexpr std::uint16_t channels = 2;
-constexpr std::uint16_t bitsPerSample = 16;
-constexpr std::uint16_t bytesPerFrame = channels * bitsPerSample / 8;
-
-// Results, numbered as the Windows multimedia system numbers them.
-constexpr int succeeded = 0;
-constexpr int deviceError = 1;
-constexpr int invalidHandle = 5;
-constexpr int formatRefused = 32;
+constexpr double framesPerMillisecond = 44.1;
+constexpr int channels = 2;
 constexpr int stillPlaying = 33;
-constexpr int unprepared = 34;
 
-struct PlayingBlock {
-    const WaveHeader* header;  // null while nothing plays
-    const unsigned char* data;
-    std::int64_t startFrame;
-    std::int64_t frameCount;
+// The thread that reports finished blocks; deliver() waits for the report.
+class DeviceThread {
+public:
+    void deliver(WaveCallback callback, std::uint32_t message)
+    {
+        std::unique_lock lock(mutex);
+        if (!started) {
+            std::thread([this] { run(); }).detach();
+            started = true;
+        }
+        pending = callback;
+        pendingMessage = message;
+        wake.notify_all();
+        wake.wait(lock, [this] { return pending == nullptr; });
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            wake.wait(lock, [this] { return pending != nullptr; });
+            WaveCallback callback = pending;
+            lock.unlock();
+            callback(pendingMessage);
+            lock.lock();
+            pending = nullptr;
+            wake.notify_all();
+        }
+    }
+
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool started = false;
+    WaveCallback pending = nullptr;
+    std::uint32_t pendingMessage = 0;
 };
 
 struct HeadlessAudio {
     WaveDevice device;
-    bool opened;
-    AudioFailure failure;
-    double clockMilliseconds;
-    std::int64_t clockFrames;
-    const WaveHeader* preparedHeader;
-    PlayingBlock playing;
-    // Frames 0 up to the end of the last frame played; silence after it.
+    bool open = false;
+    headless::AudioFailure failure = headless::AudioFailure::none;
+    double clock = 0;                 // frames, with fractions
     std::vector<std::int16_t> recording;
+    const std::int16_t* block = nullptr;  // the playing block, null when idle
+    std::int64_t blockFrames = 0;
+    std::int64_t blockStart = 0;
+    std::int64_t blockPlayed = 0;
+    const WaveHeader* preparedHeader = nullptr;
+    bool writtenSinceReset = false;  // a reset is logged once per written block
 };
 
-HeadlessAudio audio = {};
+std::mutex audioMutex;
+HeadlessAudio audio;
+// Never destroyed: its thread waits on it until the process ends.
+DeviceThread& deviceThread = *new DeviceThread;
 
-bool isOpenDevice(const WaveDevice* device) { return audio.opened && device == &audio.device; }
+std::int64_t wholeFrames(double frames) { return static_cast<std::int64_t>(frames); }
 
-bool isRecordableFormat(const WaveFormat& format)
+// Records the block's frames up to the given clock frame; true when the
+// block has reached its end.
+bool playBlockUntil(std::int64_t frame)
 {
-    return format.formatTag == waveFormatPcm && format.channels == channels &&
-           format.samplesPerSec == framesPerSecond && format.bitsPerSample == bitsPerSample &&
-           format.blockAlign == bytesPerFrame && format.avgBytesPerSec == framesPerSecond * bytesPerFrame;
+    const std::int64_t until = std::min(frame - audio.blockStart, audio.blockFrames);
+    for (; audio.blockPlayed < until; ++audio.blockPlayed) {
+        const std::size_t at = static_cast<std::size_t>(audio.blockStart + audio.blockPlayed) * channels;
+        if (audio.recording.size() < at + channels) audio.recording.resize(at + channels, 0);
+        std::memcpy(&audio.recording[at], audio.block + audio.blockPlayed * channels, channels * sizeof(std::int16_t));
+    }
+    return audio.blockPlayed >= audio.blockFrames;
 }
 
-std::int64_t framesAt(double milliseconds)
-{
-    return static_cast<std::int64_t>(std::floor(milliseconds * framesPerSecond / 1000.0 + 1e-6));
-}
-
-// Calls the callback from a thread of the device's own and returns when it
-// has returned.
 void reportDone()
 {
-    std::thread([callback = audio.device.callback] {
-        headless::logEvent("wave-done");
-        callback(waveMessageDone);
-    }).join();
-}
-
-// Copies the playing block's frames from the clock up to frame into the
-// recording, as a listener hears them then.
-void recordUntil(std::int64_t frame)
-{
-    const PlayingBlock& block = audio.playing;
-    const std::int64_t end = std::min(frame, block.startFrame + block.frameCount);
-    if (block.header == nullptr || end <= audio.clockFrames) return;
-    if (static_cast<std::int64_t>(audio.recording.size()) < end * channels) audio.recording.resize(end * channels);
-    const std::int64_t first = audio.clockFrames;
-    std::memcpy(audio.recording.data() + first * channels, block.data + (first - block.startFrame) * bytesPerFrame,
-                static_cast<std::size_t>((end - first) * bytesPerFrame));
-}
-
-void endPlayingBlock()
-{
-    if (audio.playing.header == nullptr) return;
-    audio.playing.header = nullptr;
-    reportDone();
-}
-
-void putBytes(std::FILE* file, std::uint32_t value, int count)
-{
-    for (int i = 0; i < count; ++i) std::fputc(static_cast<int>(value >> (8 * i) & 0xFF), file);
+    headless::logEvent("wave-done");
+    deviceThread.deliver(audio.device.callback, waveMessageDone);
 }
 
 }  // namespace
 
 int openWaveDevice(WaveDevice** device, const WaveFormat& format, WaveCallback callback)
 {
-    if (audio.failure == AudioFailure::open) return deviceError;
-    if (!isRecordableFormat(format)) return formatRefused;
+    std::lock_guard lock(audioMutex);
+    if (audio.failure == headless::AudioFailure::open || format.channels != channels || format.bitsPerSample != 16)
+        return 2;
     audio.device.callback = callback;
-    audio.opened = true;
+    audio.open = true;
     *device = &audio.device;
-    return succeeded;
+    return 0;
 }
 
-int prepareWaveBlock(WaveDevice* device, WaveHeader& header)
+int prepareWaveBlock(WaveDevice*, WaveHeader& header)
 {
-    if (!isOpenDevice(device)) return invalidHandle;
-    if (audio.failure == AudioFailure::prepare) return deviceError;
+    std::lock_guard lock(audioMutex);
+    if (audio.failure == headless::AudioFailure::prepare) return 11;
     audio.preparedHeader = &header;
-    return succeeded;
+    return 0;
 }
 
-int writeWaveBlock(WaveDevice* device, WaveHeader& header)
+int writeWaveBlock(WaveDevice*, WaveHeader& header)
 {
-    if (!isOpenDevice(device)) return invalidHandle;
-    if (audio.failure == AudioFailure::write) return deviceError;
-    if (audio.preparedHeader != &header) return unprepared;
-    endPlayingBlock();
+    std::lock_guard lock(audioMutex);
+    if (audio.failure == headless::AudioFailure::write || audio.preparedHeader != &header) return 11;
     headless::logEvent("wave-submit " + std::to_string(header.bufferLength));
-    audio.playing = {&header, static_cast<const unsigned char*>(header.data), audio.clockFrames,
-                     header.bufferLength / bytesPerFrame};
-    return succeeded;
+    audio.block = static_cast<const std::int16_t*>(header.data);
+    audio.blockFrames = header.bufferLength / (channels * sizeof(std::int16_t));
+    audio.blockStart = wholeFrames(audio.clock);
+    audio.blockPlayed = 0;
+    audio.writtenSinceReset = true;
+    return 0;
 }
 
-int unprepareWaveBlock(WaveDevice* device, WaveHeader& header)
+int unprepareWaveBlock(WaveDevice*, WaveHeader& header)
 {
-    if (!isOpenDevice(device)) return invalidHandle;
-    if (audio.playing.header == &header) return stillPlaying;
+    std::lock_guard lock(audioMutex);
+    if (audio.block != nullptr && audio.preparedHeader == &header) return stillPlaying;
     if (audio.preparedHeader == &header) audio.preparedHeader = nullptr;
-    return succeeded;
+    return 0;
 }
 
-void resetWaveDevice(WaveDevice* device)
+void resetWaveDevice(WaveDevice*)
 {
-    if (!isOpenDevice(device)) return;
-    headless::logEvent("wave-reset");
-    endPlayingBlock();
+    std::unique_lock lock(audioMutex);
+    if (audio.writtenSinceReset) headless::logEvent("wave-reset");
+    audio.writtenSinceReset = false;
+    if (audio.block == nullptr) return;
+    audio.block = nullptr;
+    lock.unlock();
+    reportDone();
 }
 
 namespace headless {
 
-void failAudio(AudioFailure failure) { audio.failure = failure; }
+void failAudio(AudioFailure failure)
+{
+    std::lock_guard lock(audioMutex);
+    audio.failure = failure;
+}
 
 void advanceAudioClock(double milliseconds)
 {
-    if (milliseconds <= 0) return;
-    audio.clockMilliseconds += milliseconds;
-    const std::int64_t frame = framesAt(audio.clockMilliseconds);
-    recordUntil(frame);
-    audio.clockFrames = frame;
-    const PlayingBlock& block = audio.playing;
-    if (block.header != nullptr && frame >= block.startFrame + block.frameCount) endPlayingBlock();
+    std::unique_lock lock(audioMutex);
+    audio.clock += milliseconds * framesPerMillisecond;
+    const std::int64_t now = wholeFrames(audio.clock);
+    audio.recording.resize(static_cast<std::size_t>(now) * channels, 0);
+    if (audio.block == nullptr || !playBlockUntil(now)) return;
+    audio.block = nullptr;
+    lock.unlock();
+    reportDone();
+}
+
+std::int64_t audioClockFrames()
+{
+    std::lock_guard lock(audioMutex);
+    return wholeFrames(audio.clock);
 }
 
 std::vector<std::int16_t> recordedAudio()
 {
-    std::vector<std::int16_t> frames(audio.recording);
-    frames.resize(static_cast<std::size_t>(audio.clockFrames * channels));
+    std::lock_guard lock(audioMutex);
+    std::vector<std::int16_t> frames = audio.recording;
+    frames.resize(static_cast<std::size_t>(wholeFrames(audio.clock)) * channels, 0);
     return frames;
 }
 
 bool saveRecordedWav(const char* path)
 {
     const std::vector<std::int16_t> frames = recordedAudio();
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) return false;
-    const auto dataBytes = static_cast<std::uint32_t>(frames.size() * sizeof(std::int16_t));
-    std::fputs("RIFF", file);
-    putBytes(file, 36 + dataBytes, 4);
-    std::fputs("WAVEfmt ", file);
-    putBytes(file, 16, 4);
-    putBytes(file, waveFormatPcm, 2);
-    putBytes(file, channels, 2);
-    putBytes(file, framesPerSecond, 4);
-    putBytes(file, framesPerSecond * bytesPerFrame, 4);
-    putBytes(file, bytesPerFrame, 2);
-    putBytes(file, bitsPerSample, 2);
-    std::fputs("data", file);
-    putBytes(file, dataBytes, 4);
-    for (const std::int16_t sample : frames) putBytes(file, static_cast<std::uint16_t>(sample), 2);
-    return std::fclose(file) == 0;
+    return writeWavFile(path, frames);
 }
 
-void resetAudioDevice()
+void resetHeadlessAudio()
 {
-    endPlayingBlock();
+    std::lock_guard lock(audioMutex);
+    audio.open = false;
     audio.failure = AudioFailure::none;
-    audio.clockMilliseconds = 0;
-    audio.clockFrames = 0;
-    audio.preparedHeader = nullptr;
+    audio.clock = 0;
     audio.recording.clear();
+    audio.block = nullptr;
+    audio.preparedHeader = nullptr;
+    audio.writtenSinceReset = false;
 }
 
 }  // namespace headless
