@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "bank/organ_bank.h"
 #include "platform/headless/headless_audio.h"
@@ -14,8 +15,6 @@
 #include "sound/wave_output.h"
 
 namespace {
-
-constexpr int chordKeys = 6;
 
 // The reference: add or subtract a sample and divide every entry.
 struct PlainMixer {
@@ -80,20 +79,26 @@ void setUpOrgan()
 
 const std::int16_t* sampleOf(int key) { return organBank.sampleData[0][key].get(); }
 
-void holdChord()
+void pressOnBoth(int key)
 {
-    for (int key = 0; key < chordKeys; ++key) {
-        keyDown(0, key, 0);
-        plain.down(sampleOf(key));
-    }
+    keyDown(0, key, 0);
+    plain.down(sampleOf(key));
 }
 
-void releaseChord()
+void releaseOnBoth(int key)
 {
-    for (int key = 0; key < chordKeys; ++key) {
-        keyUp(0, key);
-        plain.up(sampleOf(key));
-    }
+    keyUp(0, key);
+    plain.up(sampleOf(key));
+}
+
+void holdChord(int keys)
+{
+    for (int key = 0; key < keys; ++key) pressOnBoth(key);
+}
+
+void releaseChord(int keys)
+{
+    for (int key = 0; key < keys; ++key) releaseOnBoth(key);
 }
 
 void checkSameOutput(benchmark::State& state)
@@ -104,13 +109,17 @@ void checkSameOutput(benchmark::State& state)
         state.SkipWithError("the mixer and the reference disagree on the played entries");
 }
 
-// One more key on top of a held chord, then released again (untimed).
+// One more key on top of a held chord of state.range(0) keys, then released
+// again (untimed).
 template <bool Reference>
 void pressKey(benchmark::State& state)
 {
+    const int chordKeys = static_cast<int>(state.range(0));
     setUpOrgan();
-    holdChord();
+    holdChord(chordKeys);
+    pressOnBoth(chordKeys);
     checkSameOutput(state);
+    releaseOnBoth(chordKeys);
     for (auto _ : state) {
         if (Reference)
             plain.down(sampleOf(chordKeys));
@@ -123,14 +132,17 @@ void pressKey(benchmark::State& state)
             keyUp(0, chordKeys);
         state.ResumeTiming();
     }
-    releaseChord();
+    releaseChord(chordKeys);
 }
 
+// One key of a held chord of state.range(0) keys released, then pressed
+// again (untimed).
 template <bool Reference>
 void releaseKey(benchmark::State& state)
 {
+    const int chordKeys = static_cast<int>(state.range(0));
     setUpOrgan();
-    holdChord();
+    holdChord(chordKeys);
     for (auto _ : state) {
         if (Reference)
             plain.up(sampleOf(0));
@@ -144,27 +156,33 @@ void releaseKey(benchmark::State& state)
         state.ResumeTiming();
     }
     checkSameOutput(state);
-    releaseChord();
+    releaseChord(chordKeys);
 }
 
 template <bool Reference>
 void playChord(benchmark::State& state)
 {
+    const int chordKeys = 6;
     setUpOrgan();
-    holdChord();
+    holdChord(chordKeys);
     for (auto _ : state) {
         if (Reference)
             plain.playAll();
         else
             playMix();
     }
-    releaseChord();
+    releaseChord(chordKeys);
 }
 
-BENCHMARK(pressKey<true>)->Name("keyDown/reference")->Unit(benchmark::kMicrosecond);
-BENCHMARK(pressKey<false>)->Name("keyDown/velmara")->Unit(benchmark::kMicrosecond);
-BENCHMARK(releaseKey<true>)->Name("keyUp/reference")->Unit(benchmark::kMicrosecond);
-BENCHMARK(releaseKey<false>)->Name("keyUp/velmara")->Unit(benchmark::kMicrosecond);
+// Chords under the pressed key whose new voice count divides by 1, 2, 3 and 4;
+// chords whose release leaves 2, 7 and 20 voices.
+const std::vector<std::int64_t> chordsUnderAPress = {0, 6, 7, 20};
+const std::vector<std::int64_t> chordsReleasedFrom = {3, 8, 21};
+
+BENCHMARK(pressKey<true>)->Name("keyDown/reference")->ArgsProduct({chordsUnderAPress})->Unit(benchmark::kMicrosecond);
+BENCHMARK(pressKey<false>)->Name("keyDown/velmara")->ArgsProduct({chordsUnderAPress})->Unit(benchmark::kMicrosecond);
+BENCHMARK(releaseKey<true>)->Name("keyUp/reference")->ArgsProduct({chordsReleasedFrom})->Unit(benchmark::kMicrosecond);
+BENCHMARK(releaseKey<false>)->Name("keyUp/velmara")->ArgsProduct({chordsReleasedFrom})->Unit(benchmark::kMicrosecond);
 BENCHMARK(playChord<true>)->Name("playMix/reference")->Unit(benchmark::kMicrosecond);
 BENCHMARK(playChord<false>)->Name("playMix/velmara")->Unit(benchmark::kMicrosecond);
 

@@ -3,20 +3,31 @@
 // POSIX status keeps them, in their low 8 bits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bank/organ_bank.h"
+#include "platform/audio.h"
 #include "platform/headless/headless_audio.h"
+#include "sound/mix_kernels.h"
 #include "sound/voice_mixer.h"
 #include "sound/wave_output.h"
 #include "support/fixtures.h"
+#include "window_pixels.h"
 
 namespace {
 
 namespace headless = platform::headless;
+
+// The device reports from a thread of its own: a death test starts a fresh
+// process rather than forking this one.
+void useFreshProcessesForDeathTests() { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
 
 constexpr std::size_t frameOf(std::size_t entry) { return entry / 2; }
 
@@ -37,6 +48,7 @@ class Mixer : public testing::Test {
 protected:
     void SetUp() override
     {
+        useFreshProcessesForDeathTests();
         headless::resetHeadlessAudio();
         openWaveOutput();
         for (int key = 0; key < keyCount; ++key) {
@@ -254,6 +266,7 @@ TEST_F(Mixer, FirstSubmitOfANeverPreparedHeaderPlays)
 
 TEST(WaveOutputFailures, EndTheProcessWithTheirCodes)
 {
+    useFreshProcessesForDeathTests();
     const std::vector<std::int16_t> block(4, 1);
     EXPECT_EXIT(
         {
@@ -278,6 +291,114 @@ TEST(WaveOutputFailures, EndTheProcessWithTheirCodes)
             submitWave(block.data(), 8);
         },
         testing::ExitedWithCode(402 & 0xFF), "");
+}
+
+TEST(MixerBeforeAnyOrgan, AKeyNeitherCountsNorPlaysNorEndsTheProcess)
+{
+    useFreshProcessesForDeathTests();
+    EXPECT_EXIT(
+        {
+            openWaveOutput();
+            keyDown(0, 12, 0);
+            playMix();
+            keyUp(0, 12);
+            std::exit(polyphony == 0 && !playBuffer && waveDone.load() == 1 ? 0 : 3);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Mixer, TheCounterShowsTheVoicesAtTwentyAHundred)
+{
+    const window_pixels::Box counterArea = {0, 120, 640, 260};
+    const auto drawnBy = [&](auto draw) {
+        window_pixels::freshPaint(15);
+        draw();
+        std::vector<platform::Color> pixels;
+        for (int y = counterArea.top; y < counterArea.bottom; ++y)
+            for (int x = counterArea.left; x < counterArea.right; ++x) pixels.push_back(window_pixels::pixel(x, y));
+        return pixels;
+    };
+
+    const auto pressed = drawnBy([] { keyDown(0, 8, 0); });
+    const auto released = drawnBy([] { keyUp(0, 8); });
+    EXPECT_EQ(pressed, drawnBy([] { textOut(20, 100, "Polyphonie : 1"); }));
+    EXPECT_EQ(released, drawnBy([] { textOut(20, 100, "Polyphonie : 0"); }));
+    EXPECT_NE(pressed, released);
+    EXPECT_GT(window_pixels::countOf(0, counterArea), 50) << "black text";
+    drawingContext = nullptr;
+}
+
+std::atomic<int> doneReports{0};
+std::atomic<std::thread::id> reportingThread;
+
+void countDoneReport(std::uint32_t message)
+{
+    if (message != platform::waveMessageDone) return;
+    reportingThread.store(std::this_thread::get_id());
+    doneReports.fetch_add(1);
+}
+
+TEST(HeadlessWaveDevice, KeepsTheBlockRulesAndReportsFromItsOwnThread)
+{
+    headless::resetHeadlessAudio();
+    const platform::WaveFormat stereo = {1, 2, 44100, 176400, 4, 16, 0};
+    platform::WaveFormat mono = stereo;
+    mono.channels = 1;
+    platform::WaveDevice* device = nullptr;
+    EXPECT_NE(platform::openWaveDevice(&device, mono, countDoneReport), 0);
+    ASSERT_EQ(platform::openWaveDevice(&device, stereo, countDoneReport), 0);
+    doneReports.store(0);
+
+    const std::vector<std::int16_t> block(2 * 441);
+    platform::WaveHeader header = {block.data(), 4 * 441, 0, 1};
+    EXPECT_NE(platform::writeWaveBlock(device, header), 0) << "not prepared";
+    ASSERT_EQ(platform::prepareWaveBlock(device, header), 0);
+    ASSERT_EQ(platform::writeWaveBlock(device, header), 0);
+    EXPECT_NE(platform::unprepareWaveBlock(device, header), 0) << "still playing";
+    headless::advanceAudioClock(10);
+    EXPECT_EQ(doneReports.load(), 1);
+    EXPECT_NE(reportingThread.load(), std::this_thread::get_id());
+    EXPECT_EQ(platform::unprepareWaveBlock(device, header), 0);
+
+    ASSERT_EQ(platform::prepareWaveBlock(device, header), 0);
+    ASSERT_EQ(platform::writeWaveBlock(device, header), 0);
+    platform::resetWaveDevice(device);
+    EXPECT_EQ(doneReports.load(), 2) << "reported before the reset returns";
+    EXPECT_NE(reportingThread.load(), std::this_thread::get_id());
+    platform::resetWaveDevice(device);
+    EXPECT_EQ(doneReports.load(), 2) << "nothing was playing";
+}
+
+// Every kernel of the tables, against plain truncating division and a clamp,
+// for sums of up to 61 samples.
+TEST(MixKernels, EveryDivisorScalesAsTruncatingDivisionClamped)
+{
+    std::vector<std::int32_t> sums;
+    for (std::int32_t x = -70000; x <= 70000; ++x) sums.push_back(x);
+    for (std::int32_t j = 0; j < 1000; ++j) {
+        sums.push_back(61 * 32768 - j);
+        sums.push_back(-61 * 32768 + j);
+    }
+    const int length = static_cast<int>(sums.size());
+    std::vector<std::int16_t> sample(sums.size());
+    for (std::size_t i = 0; i < sample.size(); ++i) sample[i] = static_cast<std::int16_t>(i * 7919 % 65536 - 32768);
+    const auto scaled = [](std::int32_t sum, int divisor) { return std::clamp(sum / divisor, -32768, 32767); };
+
+    for (int divisor = 1; divisor <= maxKernelDivisor; ++divisor) {
+        std::vector<std::int32_t> accumulator(sums.size());
+        for (std::size_t i = 0; i < sums.size(); ++i) accumulator[i] = sums[i] - sample[i];
+        std::vector<std::int16_t> output(sums.size());
+        addAndScale(accumulator.data(), sample.data(), output.data(), length, divisor);
+        for (std::size_t i = 0; i < sums.size(); ++i) {
+            ASSERT_EQ(accumulator[i], sums[i]);
+            ASSERT_EQ(output[i], scaled(sums[i], divisor)) << sums[i] << " / " << divisor;
+        }
+        subtractAndScale(accumulator.data(), sample.data(), output.data(), length, divisor);
+        for (std::size_t i = 0; i < sums.size(); ++i)
+            ASSERT_EQ(output[i], scaled(sums[i] - sample[i], divisor)) << sums[i] - sample[i] << " / " << divisor;
+        scaleOnly(sums.data(), output.data(), length, divisor);
+        for (std::size_t i = 0; i < sums.size(); ++i) ASSERT_EQ(output[i], scaled(sums[i], divisor));
+    }
 }
 
 TEST_F(Mixer, ADemoOrganSampleIsHeardFromByte160To99999)

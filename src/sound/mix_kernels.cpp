@@ -9,24 +9,14 @@
 
 namespace {
 
-// On x86-64 Linux each loop is also built for AVX2, whose 32-bit multiplies
-// make the divisions cheap; the loader picks the build the processor runs.
-// Sanitizer builds go without: their runtime is not ready when the loader
-// runs the picking code.
-#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__) && !defined(__clang__) && \
-    !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
-#define VELMARA_MIX_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define VELMARA_MIX_CLONES
-#endif
-
 constexpr std::int16_t clampTo16(std::int32_t value)
 {
     return static_cast<std::int16_t>(std::clamp<std::int32_t>(value, -32768, 32767));
 }
 
 template <int Divisor, int Sign>
-VELMARA_MIX_CLONES void mixInto(std::int32_t* accumulator, const std::int16_t* sample, std::int16_t* output, int length)
+[[gnu::always_inline]] inline void mixLoop(std::int32_t* accumulator, const std::int16_t* sample,
+                                           std::int16_t* output, int length)
 {
     for (int i = 0; i < length; ++i) {
         const std::int32_t sum = accumulator[i] + Sign * std::int32_t{sample[i]};
@@ -36,7 +26,7 @@ VELMARA_MIX_CLONES void mixInto(std::int32_t* accumulator, const std::int16_t* s
 }
 
 template <int Divisor>
-VELMARA_MIX_CLONES void scaleInto(const std::int32_t* accumulator, std::int16_t* output, int length)
+[[gnu::always_inline]] inline void scaleLoop(const std::int32_t* accumulator, std::int16_t* output, int length)
 {
     for (int i = 0; i < length; ++i) output[i] = clampTo16(accumulator[i] / Divisor);
 }
@@ -44,37 +34,84 @@ VELMARA_MIX_CLONES void scaleInto(const std::int32_t* accumulator, std::int16_t*
 using MixKernel = void (*)(std::int32_t*, const std::int16_t*, std::int16_t*, int);
 using ScaleKernel = void (*)(const std::int32_t*, std::int16_t*, int);
 
-template <int Sign, int... Divisors>
-constexpr std::array<MixKernel, sizeof...(Divisors)> mixTable(std::integer_sequence<int, Divisors...>)
+// Every loop of one build, each table indexed by divisor - 1.
+struct Kernels {
+    std::array<MixKernel, maxKernelDivisor> add;
+    std::array<MixKernel, maxKernelDivisor> subtract;
+    std::array<ScaleKernel, maxKernelDivisor> scale;
+};
+
+constexpr auto divisors = std::make_integer_sequence<int, maxKernelDivisor>();
+
+template <int Divisor, int Sign>
+void mixPlain(std::int32_t* accumulator, const std::int16_t* sample, std::int16_t* output, int length)
 {
-    return {mixInto<Divisors + 1, Sign>...};
+    mixLoop<Divisor, Sign>(accumulator, sample, output, length);
+}
+
+template <int Divisor>
+void scalePlain(const std::int32_t* accumulator, std::int16_t* output, int length)
+{
+    scaleLoop<Divisor>(accumulator, output, length);
 }
 
 template <int... Divisors>
-constexpr std::array<ScaleKernel, sizeof...(Divisors)> scaleTable(std::integer_sequence<int, Divisors...>)
+constexpr Kernels plainKernels(std::integer_sequence<int, Divisors...>)
 {
-    return {scaleInto<Divisors + 1>...};
+    return {{mixPlain<Divisors + 1, 1>...}, {mixPlain<Divisors + 1, -1>...}, {scalePlain<Divisors + 1>...}};
 }
 
-constexpr auto divisors = std::make_integer_sequence<int, maxKernelDivisor>();
-constexpr auto addKernels = mixTable<1>(divisors);
-constexpr auto subtractKernels = mixTable<-1>(divisors);
-constexpr auto scaleKernels = scaleTable(divisors);
+// On x86-64 every loop is built for AVX2 too, whose 32-bit multiplies make
+// the divisions cheap, and the first call takes that build when the
+// processor runs it. The choice is made at run time, not by the loader, so it
+// works the same on Windows and in sanitizer builds.
+#if defined(__GNUC__) && defined(__x86_64__)
+template <int Divisor, int Sign>
+[[gnu::target("avx2")]] void mixAvx2(std::int32_t* accumulator, const std::int16_t* sample, std::int16_t* output,
+                                     int length)
+{
+    mixLoop<Divisor, Sign>(accumulator, sample, output, length);
+}
+
+template <int Divisor>
+[[gnu::target("avx2")]] void scaleAvx2(const std::int32_t* accumulator, std::int16_t* output, int length)
+{
+    scaleLoop<Divisor>(accumulator, output, length);
+}
+
+template <int... Divisors>
+constexpr Kernels avx2Kernels(std::integer_sequence<int, Divisors...>)
+{
+    return {{mixAvx2<Divisors + 1, 1>...}, {mixAvx2<Divisors + 1, -1>...}, {scaleAvx2<Divisors + 1>...}};
+}
+
+const Kernels& kernels()
+{
+    static const Kernels chosen = __builtin_cpu_supports("avx2") ? avx2Kernels(divisors) : plainKernels(divisors);
+    return chosen;
+}
+#else
+const Kernels& kernels()
+{
+    static constexpr Kernels plain = plainKernels(divisors);
+    return plain;
+}
+#endif
 
 }  // namespace
 
 void addAndScale(std::int32_t* accumulator, const std::int16_t* sample, std::int16_t* output, int length, int divisor)
 {
-    addKernels[static_cast<std::size_t>(divisor - 1)](accumulator, sample, output, length);
+    kernels().add[static_cast<std::size_t>(divisor - 1)](accumulator, sample, output, length);
 }
 
 void subtractAndScale(std::int32_t* accumulator, const std::int16_t* sample, std::int16_t* output, int length,
                       int divisor)
 {
-    subtractKernels[static_cast<std::size_t>(divisor - 1)](accumulator, sample, output, length);
+    kernels().subtract[static_cast<std::size_t>(divisor - 1)](accumulator, sample, output, length);
 }
 
 void scaleOnly(const std::int32_t* accumulator, std::int16_t* output, int length, int divisor)
 {
-    scaleKernels[static_cast<std::size_t>(divisor - 1)](accumulator, output, length);
+    kernels().scale[static_cast<std::size_t>(divisor - 1)](accumulator, output, length);
 }
