@@ -47,8 +47,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     createFonts();
     createBrushesAndPens();
     drawingContext = platform::cairo::beginSurfacePaint(palette[15]);
-    fillPolyphonyDivisor();
-    openWaveOutput();
     fillOrgan();
     prepareMix();
     return 0;
@@ -56,6 +54,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    // A fresh device each time: the recording of what was played must not
+    // grow from one input to the next.
+    platform::headless::resetHeadlessAudio();
+    openWaveOutput();
     for (std::size_t at = 0; at + 4 <= size; at += 4) {
         const std::uint32_t message = platform::headless::packMidiMessage(data[at], data[at + 1], data[at + 2]);
         midiInputCallback(platform::midiMessageData, message, 0);
