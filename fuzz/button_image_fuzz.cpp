@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     createFonts();
     createBrushesAndPens();
     drawingContext = platform::cairo::beginSurfacePaint(palette[15]);
-    imagePath = (std::filesystem::temp_directory_path() / ("velmara-fuzz-" + std::to_string(::getpid()) + ".bmp")).string();
+    imagePath =
+        (std::filesystem::temp_directory_path() / ("velmara-fuzz-" + std::to_string(::getpid()) + ".bmp")).string();
     std::atexit([] { std::remove(imagePath.c_str()); });
     return 0;
 }

@@ -3,6 +3,7 @@
 // pixels whose centres lie inside, lines are stepped pixel by pixel, and each
 // line segment leaves out its last pixel.
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 
 #include "platform/cairo/cairo_objects.h"
@@ -50,7 +51,7 @@ public:
     {
         return x >= 0 && y >= 0 && x < cairo::windowSurfaceWidth && y < cairo::windowSurfaceHeight;
     }
-    std::uint32_t& at(int x, int y) { return reinterpret_cast<std::uint32_t*>(data + y * stride)[x]; }
+    std::uint32_t& at(int x, int y) { return reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride)[x]; }
     void plot(long long x, long long y, std::uint32_t value)
     {
         if (inside(x, y)) at(static_cast<int>(x), static_cast<int>(y)) = value;
@@ -161,7 +162,8 @@ Color windowPixel(int x, int y)
     if (!PixelAccess::inside(x, y)) return 0;
     cairo_surface_t* surface = windowSurface();
     cairo_surface_flush(surface);
-    const unsigned char* row = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
+    const unsigned char* row = cairo_image_surface_get_data(surface) +
+                               static_cast<std::ptrdiff_t>(y) * cairo_image_surface_get_stride(surface);
     return fromPixel(reinterpret_cast<const std::uint32_t*>(row)[x] & 0x00FFFFFF);
 }
 

@@ -132,7 +132,7 @@ int writeWaveBlock(WaveDevice*, WaveHeader& header)
     if (audio.failure == headless::AudioFailure::write || audio.preparedHeader != &header) return 11;
     headless::logEvent("wave-submit " + std::to_string(header.bufferLength));
     audio.block = static_cast<const std::int16_t*>(header.data);
-    audio.blockFrames = header.bufferLength / (channels * sizeof(std::int16_t));
+    audio.blockFrames = static_cast<std::int64_t>(header.bufferLength / (channels * sizeof(std::int16_t)));
     audio.blockStart = wholeFrames(audio.clock);
     audio.blockPlayed = 0;
     audio.writtenSinceReset = true;

@@ -158,8 +158,9 @@ ChooserResult chooseOpenFile(const FileFilter* filters, int filterCount, char* f
         window.chooserAnswers.pop_front();
     }
     if (!answer) return ChooserResult::cancelled;
-    if (answer->size() + 1 > static_cast<std::size_t>(capacity)) return ChooserResult::tooLong;
-    std::memcpy(file, answer->c_str(), answer->size() + 1);
+    const std::string& chosen = *answer;
+    if (chosen.size() + 1 > static_cast<std::size_t>(capacity)) return ChooserResult::tooLong;
+    std::memcpy(file, chosen.c_str(), chosen.size() + 1);
     return ChooserResult::chosen;
 }
 

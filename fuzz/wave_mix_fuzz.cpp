@@ -1,0 +1,72 @@
+// libFuzzer target: arbitrary bytes as one sample file, read by
+// loadWaveImage and played by a key press and release through the mixer.
+// The harness keeps the file a RIFF image of at least the shortest accepted
+// size, so the refusal of other files does not end the run.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "bank/organ_bank.h"
+#include "display/graphics.h"
+#include "platform/cairo/cairo_window_surface.h"
+#include "sound/voice_mixer.h"
+#include "sound/wave_output.h"
+
+namespace {
+
+std::string samplePathOnHost;
+
+// "RI", then the input repeated up to minSampleBytes when it is shorter.
+void writeSample(const std::uint8_t* data, std::size_t size)
+{
+    std::FILE* file = std::fopen(samplePathOnHost.c_str(), "wb");
+    if (file == nullptr) return;
+    std::fputs("RI", file);
+    std::size_t written = 2;
+    while (size > 0 && written < static_cast<std::size_t>(minSampleBytes)) {
+        std::fwrite(data, 1, size, file);
+        written += size;
+    }
+    for (; written < static_cast<std::size_t>(minSampleBytes); ++written) std::fputc(0, file);
+    std::fclose(file);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    createFonts();
+    createBrushesAndPens();
+    drawingContext = platform::cairo::beginSurfacePaint(palette[15]);
+    fillPolyphonyDivisor();
+    openWaveOutput();
+    samplePathOnHost =
+        (std::filesystem::temp_directory_path() / ("velmara-fuzz-" + std::to_string(::getpid()) + ".wav")).string();
+    std::atexit([] { std::remove(samplePathOnHost.c_str()); });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const int key = size > 0 ? data[0] % keyCount : 0;
+    writeSample(data, size);
+
+    std::int32_t bytes = 0;
+    std::unique_ptr<std::int16_t[]> image = loadWaveImage(samplePathOnHost.c_str(), bytes);
+    if (image == nullptr) return 0;
+    organBank.sampleData[0][key] = std::move(image);
+    organBank.sampleSize[0][key] = bytes;
+
+    prepareMix();
+    polyphony = 0;
+    const int offset = size > 1 ? data[1] % (bytes - mixLength + 1) : 0;
+    keyDown(0, key, offset);
+    playMix();
+    keyUp(0, key);
+    playMix();
+    return 0;
+}
