@@ -238,6 +238,21 @@ TEST(Text, Windows1252BytesBecomeUtf8AndUtf8StaysAsItIs)
     EXPECT_EQ(textToUtf8("\xC3"), "\xC3\x83");
 }
 
+// Only well-formed UTF-8 is kept: longer sequences at the edges of their
+// ranges, and overlong, surrogate, out-of-range or cut sequences read as
+// Windows-1252 instead.
+TEST(Text, Utf8SequencesOfThreeAndFourBytesAreCheckedWhole)
+{
+    using platform::cairo::textToUtf8;
+    EXPECT_EQ(textToUtf8("Cornet \xE2\x82\xAC"), "Cornet \xE2\x82\xAC");
+    EXPECT_EQ(textToUtf8("\xF0\x9F\x8E\xB5 8"), "\xF0\x9F\x8E\xB5 8");
+    EXPECT_EQ(textToUtf8("\xE0\x80\x80"), "\xC3\xA0\xE2\x82\xAC\xE2\x82\xAC");
+    EXPECT_EQ(textToUtf8("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xE2\x82\xAC");
+    EXPECT_EQ(textToUtf8("\xF4\x90\x80\x80"), "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC");
+    EXPECT_EQ(textToUtf8("\xE2\x82"), "\xC3\xA2\xE2\x80\x9A");
+    EXPECT_EQ(textToUtf8("\xE2\x82\x41"), "\xC3\xA2\xE2\x80\x9A" "A");
+}
+
 TEST(Keyboard, KeysAreOutlinedAtTheirShapesPoints)
 {
     freshPaint(grey);
