@@ -1,4 +1,4 @@
 // The Linux desktop program: the system's entry function on GTK and JACK.
-int velmaraMain();
+#include "shell/velmara_main.h"
 
 int main() { return velmaraMain(); }
