@@ -10,7 +10,7 @@
 #include <string>
 
 #include "display/graphics.h"
-#include "platform/cairo/cairo_window_surface.h"
+#include "platform/cairo/surface_cairo.h"
 #include "stops/button_image.h"
 
 namespace {

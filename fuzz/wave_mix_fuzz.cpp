@@ -12,7 +12,7 @@
 
 #include "bank/organ_bank.h"
 #include "display/graphics.h"
-#include "platform/cairo/cairo_window_surface.h"
+#include "platform/cairo/surface_cairo.h"
 #include "sound/voice_mixer.h"
 #include "sound/wave_output.h"
 

@@ -7,7 +7,6 @@
 #include "display/graphics.h"
 #include "display/keyboard.h"
 #include "midi/midi_input.h"
-#include "platform/cairo/windows1252.h"
 #include "window_pixels.h"
 
 namespace {
@@ -227,30 +226,6 @@ TEST(Text, EscapementNineHundredRunsUpward)
     EXPECT_EQ(cell.right, 220);
     EXPECT_EQ(cell.bottom, 480);
     EXPECT_GT(cell.bottom - cell.top, 30);
-}
-
-TEST(Text, Windows1252BytesBecomeUtf8AndUtf8StaysAsItIs)
-{
-    using platform::cairo::textToUtf8;
-    EXPECT_EQ(textToUtf8("Pour d\xE9marrer"), "Pour d\xC3\xA9marrer");
-    EXPECT_EQ(textToUtf8("\x80\x93\x81"), "\xE2\x82\xAC\xE2\x80\x9C\xC2\x81");
-    EXPECT_EQ(textToUtf8("R\xC3\xA9gale 8"), "R\xC3\xA9gale 8");
-    EXPECT_EQ(textToUtf8("\xC3"), "\xC3\x83");
-}
-
-// Only well-formed UTF-8 is kept: longer sequences at the edges of their
-// ranges, and overlong, surrogate, out-of-range or cut sequences read as
-// Windows-1252 instead.
-TEST(Text, Utf8SequencesOfThreeAndFourBytesAreCheckedWhole)
-{
-    using platform::cairo::textToUtf8;
-    EXPECT_EQ(textToUtf8("Cornet \xE2\x82\xAC"), "Cornet \xE2\x82\xAC");
-    EXPECT_EQ(textToUtf8("\xF0\x9F\x8E\xB5 8"), "\xF0\x9F\x8E\xB5 8");
-    EXPECT_EQ(textToUtf8("\xE0\x80\x80"), "\xC3\xA0\xE2\x82\xAC\xE2\x82\xAC");
-    EXPECT_EQ(textToUtf8("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xE2\x82\xAC");
-    EXPECT_EQ(textToUtf8("\xF4\x90\x80\x80"), "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC");
-    EXPECT_EQ(textToUtf8("\xE2\x82"), "\xC3\xA2\xE2\x80\x9A");
-    EXPECT_EQ(textToUtf8("\xE2\x82\x41"), "\xC3\xA2\xE2\x80\x9A" "A");
 }
 
 TEST(Keyboard, KeysAreOutlinedAtTheirShapesPoints)

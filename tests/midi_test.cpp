@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "midi/midi_input.h"
-#include "platform/headless/event_log.h"
-#include "platform/headless/headless_midi.h"
+#include "platform/headless/event_log_headless.h"
+#include "platform/headless/midi_headless.h"
 #include "support/fixtures.h"
 
 namespace {
@@ -195,7 +195,7 @@ TEST_F(MidiDeviceChoice, FirstOfTwoAcceptedDevicesIsOpened)
 
 TEST_F(MidiDeviceChoice, AllocatedDeviceIsQuietlyLeftAlone)
 {
-    platform::headless::setMidiOpenResult(0, platform::midiErrorAllocated);
+    platform::headless::setMidiOpenResult(0, platform::deviceErrorAllocated);
     EXPECT_EQ(openWith({"Axiom Pro 61 USB A In", "P\xE9riph\xE9rique audio USB"}), "");
     EXPECT_EQ(midiInDevice, nullptr);
     EXPECT_EQ(log(), "midi-open 0 -> 4\n") << "later devices are not looked at";

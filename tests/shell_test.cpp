@@ -16,11 +16,11 @@
 #include "bank/organ_bank.h"
 #include "display/graphics.h"
 #include "midi/midi_input.h"
-#include "platform/cairo/cairo_window_surface.h"
-#include "platform/headless/event_log.h"
-#include "platform/headless/headless_audio.h"
-#include "platform/headless/headless_midi.h"
-#include "platform/headless/headless_window.h"
+#include "platform/cairo/surface_cairo.h"
+#include "platform/headless/audio_headless.h"
+#include "platform/headless/event_log_headless.h"
+#include "platform/headless/midi_headless.h"
+#include "platform/headless/window_headless.h"
 #include "shell/app_state.h"
 #include "shell/commands.h"
 #include "shell/key_scan.h"
@@ -307,7 +307,7 @@ TEST_F(ShellOrgan, OpenWavPlaysTheChosenFileOnly)
 
 TEST_F(ShellOrgan, ClosingSettingsRepaintsAndAboutDoesNot)
 {
-    platform::headless::queueDialogAnswer(resource::controlCancel);
+    platform::headless::queueDialogAnswer(platform::dialogCancel);
     EXPECT_TRUE(handleCommand(resource::commandSettings));
     EXPECT_TRUE(platform::pumpMessage());
     EXPECT_TRUE(handleCommand(resource::commandSettings));

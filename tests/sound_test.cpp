@@ -14,7 +14,7 @@
 
 #include "bank/organ_bank.h"
 #include "platform/audio.h"
-#include "platform/headless/headless_audio.h"
+#include "platform/headless/audio_headless.h"
 #include "sound/mix_kernels.h"
 #include "sound/voice_mixer.h"
 #include "sound/wave_output.h"
@@ -83,11 +83,11 @@ TEST_F(Mixer, OneKeyIsItsSampleAndTwoKeysAreTheirSum)
 {
     keyDown(0, 5, 0);
     EXPECT_EQ(polyphony, 1);
-    for (std::int32_t i : {0, 1, 80, 12345, heardLength - 1}) EXPECT_EQ(mixOutput[i], sample(0, 5, i));
+    for (std::int32_t i : {0, 1, 80, 12345, playWindowEnd - 1}) EXPECT_EQ(mixOutput[i], sample(0, 5, i));
 
     keyDown(0, 9, 0);
     EXPECT_EQ(polyphony, 2);
-    for (std::int32_t i : {0, 3, 80, heardLength - 1}) EXPECT_EQ(mixOutput[i], sample(0, 5, i) + sample(0, 9, i));
+    for (std::int32_t i : {0, 3, 80, playWindowEnd - 1}) EXPECT_EQ(mixOutput[i], sample(0, 5, i) + sample(0, 9, i));
 }
 
 TEST_F(Mixer, ThreeKeysAreDividedByTwoTruncatingTowardZero)

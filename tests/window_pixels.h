@@ -6,7 +6,7 @@
 #include <ostream>
 
 #include "display/graphics.h"
-#include "platform/cairo/cairo_window_surface.h"
+#include "platform/cairo/surface_cairo.h"
 
 namespace window_pixels {
 

@@ -15,8 +15,6 @@ const char* const noteNames[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G
 
 namespace {
 
-constexpr int sampleMissing = 11;
-
 void storeName(StopRecord& stop, const char* token)
 {
     const std::size_t length = std::min(std::strlen(token), static_cast<std::size_t>(stopNameCapacity - 1));
@@ -26,11 +24,16 @@ void storeName(StopRecord& stop, const char* token)
 
 }  // namespace
 
-std::string samplePath(const char* stopName, int key)
+std::string sampleFileName(int key)
 {
     char fileName[32];
-    std::snprintf(fileName, sizeof fileName, "\\0%2d-%s.wav", key + firstMidiNote, noteNames[key % 12]);
-    return std::string(sampleRoot) + stopName + fileName;
+    std::snprintf(fileName, sizeof fileName, "0%2d-%s.wav", key + firstMidiNote, noteNames[key % 12]);
+    return fileName;
+}
+
+std::string samplePath(const char* stopName, int key)
+{
+    return std::string(sampleRoot) + stopName + "\\" + sampleFileName(key);
 }
 
 void loadStopSamples(int stop, const char* name)
@@ -42,7 +45,7 @@ void loadStopSamples(int stop, const char* name)
         if (image == nullptr) {
             std::fputs("Unable to load file\n", stderr);
             std::fprintf(stderr, "%s\n", path.c_str());
-            platform::exitImmediately(sampleMissing);
+            platform::exitImmediately(platform::exitSampleMissing);
         }
         organBank.sampleSize[stop][key] = size;
         // The earlier buffer of the slot goes only now that its replacement is in.

@@ -41,21 +41,33 @@ constexpr const char* sampleRoot = "..\\BRIMWELL\\";
 // refused when the organ loads.
 constexpr std::int32_t minSampleBytes = 100000;
 
+// Reads the definition at path and loads every stop's 61 samples into the
+// bank; stopCount is the number of stops. Ends the process as
+// readStopNames and loadStopSamples do.
 void loadOrgan(const char* path);
 
 // The stop names of the definition at path, in order: of each line the run
 // of name characters it begins with, up to the line "END" or the end of the
 // text. A longer list than maxStops is cut there, with a line on standard
-// error. A file that cannot be opened ends the process with exit code 444.
+// error. A file that cannot be opened ends the process with
+// exitDefinitionUnreadable.
 std::vector<std::string> readStopNames(const char* path);
 
-// "..\BRIMWELL\" + stop name + "\0%2d-%s.wav" of the key's MIDI note and
-// note name, e.g. "..\BRIMWELL\Stop1\037-C#.wav" for key 1.
+// "0%2d-%s.wav" of the key's MIDI note and note name: "037-C#.wav" for key 1.
+std::string sampleFileName(int key);
+
+// "..\BRIMWELL\" + stop name + "\" + the key's sample file name, e.g.
+// "..\BRIMWELL\Stop1\037-C#.wav" for key 1.
 std::string samplePath(const char* stopName, int key);
+
+// Loads the 61 samples of the stop into its slots, each earlier buffer
+// released only once its replacement is in. A sample that cannot be loaded
+// ends the process at once with exitSampleMissing, after "Unable to load
+// file" and its path on standard error.
 void loadStopSamples(int stop, const char* name);
 
 // The whole file at path in a buffer of twice its size (the file image, then
 // zeros), or null when it cannot be opened, is empty or cannot be held in
 // memory. A file not beginning with "RI" or shorter than minSampleBytes ends
-// the process with exit code 801.
+// the process with exitSampleRefused.
 std::unique_ptr<std::int16_t[]> loadWaveImage(const char* path, std::int32_t& size);

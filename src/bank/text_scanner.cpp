@@ -12,9 +12,6 @@
 
 namespace {
 
-constexpr int definitionUnreadable = 444;
-constexpr int nullStream = -1;
-
 bool isAsciiLetterOrDigit(unsigned char byte)
 {
     return (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
@@ -68,17 +65,17 @@ int TextScanner::open(const char* fileName, const char* mode, std::int32_t& outS
 
 void TextScanner::close(std::FILE* stream)
 {
-    if (stream == nullptr) platform::exitNormally(nullStream);
+    if (stream == nullptr) platform::exitNormally(platform::exitNullStream);
     std::fclose(stream);
 }
 
 int TextScanner::load(const char* fileName)
 {
-    if (open(fileName, "rb", size) != 0) platform::exitNormally(definitionUnreadable);
+    if (open(fileName, "rb", size) != 0) platform::exitNormally(platform::exitDefinitionUnreadable);
     text.reset(new (std::nothrow) char[static_cast<std::size_t>(size)]());
     if (text == nullptr) {
         std::fputs("Not enough memory to read the organ definition\n", stderr);
-        platform::exitNormally(definitionUnreadable);
+        platform::exitNormally(platform::exitDefinitionUnreadable);
     }
     std::fread(text.get(), static_cast<std::size_t>(size), 1, file);
     close(file);

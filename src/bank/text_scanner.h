@@ -16,11 +16,18 @@ public:
     std::unique_ptr<char[]> text;
     std::int32_t pos = 0;
 
-    // 0 on success, -1 (with a message on standard output) on failure.
+    // Opens the file and measures it: 0 on success, -1 (with a message on
+    // standard output) on failure.
     int open(const char* fileName, const char* mode, std::int32_t& outSize);
+    // Closes the stream; a null stream ends the process with exitNullStream.
     void close(std::FILE* stream);
+    // Reads the whole file into text; returns 0. A file that cannot be opened
+    // or held in memory ends the process with exitDefinitionUnreadable.
     int load(const char* fileName);
+    // Copies the run of token characters at pos (cut at 255 bytes) and moves
+    // pos past it, to the byte that ended it.
     void readToken(char (&destination)[tokenCapacity]);
+    // Moves pos past the next line feed, or to the end of the text.
     void skipLine();
     bool atEnd() const { return pos >= size; }
 };

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int sampleRefused = 801;
 constexpr std::uintmax_t largestSample = std::numeric_limits<std::int32_t>::max() / 2;
 
 // The first two bytes "RI" of a RIFF header, read as one little-endian entry.
@@ -59,10 +58,10 @@ std::unique_ptr<std::int16_t[]> loadWaveImage(const char* path, std::int32_t& si
         std::fprintf(stderr, "Not enough memory for the sample file (%ju bytes)\n", bytes);
         return nullptr;
     }
-    if (!beginsLikeRiff(image.get())) platform::exitNormally(sampleRefused);
+    if (!beginsLikeRiff(image.get())) platform::exitNormally(platform::exitSampleRefused);
     if (bytes < static_cast<std::uintmax_t>(minSampleBytes)) {
         std::fprintf(stderr, "Sample file shorter than %d bytes: %s\n", minSampleBytes, path);
-        platform::exitNormally(sampleRefused);
+        platform::exitNormally(platform::exitSampleRefused);
     }
     size = static_cast<std::int32_t>(bytes);
     return image;

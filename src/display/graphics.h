@@ -38,17 +38,32 @@ struct LogicalPoint {
     int y;
 };
 
+// Nothing here ends the process; every operation on a null drawingContext
+// draws nothing.
+
+// Creates the 15 fonts of fontTable, and the brush and pen of each colour.
 void createFonts();
 void createBrushesAndPens();
 
+// Makes colour index AND 15 current and selects its brush.
 void setColor(int index);
+// Text colour palette[index AND 15].
 void setTextColor(int index);
-void setTextAlign(int mode);  // 0 left, 1 centre, 2 right, on the baseline
+// Text alignment on the baseline: 0 left, 1 centre, 2 right; others ignored.
+void setTextAlign(int mode);
+// Selects the pen of a colour 0 to 15; others ignored.
 void selectPen(int index);
+// Makes font slot 0 to 14 current and selects it; others ignored.
 void selectFont(int slot);
+// Draws the text in the current font slot at the point.
 void textOut(int x, int y, const char* text);
+// Fills the rectangle with the brush of currentColor, whatever is selected.
 void fillRect(const LogicalRect& rect);
+// Outlined with the selected pen, filled with the selected brush.
 void rectangle(int left, int top, int right, int bottom);
+// 1 to 150 points; polygon closes the shape and fills it, polyline only
+// draws the line through them.
 void polygon(int count, const LogicalPoint* points);
 void polyline(int count, const LogicalPoint* points);
+// Moves the rectangle's left-top to (x, y), keeping its size; draws nothing.
 void moveRect(LogicalRect& rect, int x, int y);

@@ -31,7 +31,7 @@ void openAcceptedDevice(int index, const char* name)
 {
     textOut(100, 70, name);
     const int result = platform::openMidiDevice(&midiInDevice, index, midiInputCallback);
-    if (result != 0 && result != platform::midiErrorAllocated)
+    if (result != 0 && result != platform::deviceErrorAllocated)
         std::fputs("There was an error opening the default MIDI In device!", stdout);
     if (result == 0) platform::startMidiDevice(midiInDevice);
 }

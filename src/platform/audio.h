@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/device_errors.h"
+
 namespace platform {
 
 struct WaveFormat {

@@ -3,12 +3,11 @@
 
 #include <cstdint>
 
+#include "platform/device_errors.h"
+
 namespace platform {
 
 constexpr int midiNameCapacity = 32;  // at most 31 bytes and a terminating zero
-
-// Result of openMidiDevice besides 0 (success) and other failure codes.
-constexpr int midiErrorAllocated = 4;
 
 // Message kinds reported to the callback.
 constexpr std::uint32_t midiMessageOpen = 0x3C1;
@@ -27,7 +26,7 @@ int midiInputCount();
 // Writes the name of input i, at most 31 bytes and a zero, into name.
 void midiInputName(int index, char (&name)[midiNameCapacity]);
 
-// 0 on success, midiErrorAllocated when the device is in use elsewhere,
+// 0 on success, deviceErrorAllocated when the device is in use elsewhere,
 // another code on other failures (device then stays null).
 int openMidiDevice(MidiDevice** device, int index, MidiCallback callback);
 

@@ -31,6 +31,14 @@ struct DeviceBitmap {
     int bitsPerPixel;              // 16, 24 or 32
     const std::uint8_t* pixels;
     std::size_t pixelBytes;        // nothing past this is ever read
+
+    // Bytes of one stored row of a bitmap this wide: rows are padded to a
+    // multiple of four bytes.
+    static constexpr std::uint64_t rowBytes(std::int64_t width, int bitsPerPixel)
+    {
+        return static_cast<std::uint64_t>((width * bitsPerPixel + 31) / 32 * 4);
+    }
+    std::uint64_t rowBytes() const { return rowBytes(width, bitsPerPixel); }
 };
 
 // Height and width in device pixels, escapement in tenths of a degree,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/surface.h"
 
@@ -53,6 +54,15 @@ struct AcceleratorTable {
     int count;
 };
 
+// The command the table gives a character typed with Alt held, or 0 when it
+// gives none.
+inline int acceleratorCommand(const AcceleratorTable& table, std::uint32_t character)
+{
+    for (int i = 0; i < table.count; ++i)
+        if (static_cast<unsigned char>(table.items[i].character) == character) return table.items[i].command;
+    return 0;
+}
+
 enum class ControlKind { icon, text, button, defaultButton, edit };
 
 // Positions and sizes in dialog units; style holds the Windows style bits
@@ -78,6 +88,11 @@ struct DialogTemplate {
 };
 
 enum class DialogMessage { init, command };
+
+// The ids of a dialog's OK and Cancel buttons, which also end the dialog
+// with their id as its result. Escape and the close box act as Cancel.
+constexpr int dialogOk = 1;
+constexpr int dialogCancel = 2;
 
 // Returns true when it handled the message; calls endDialog to close.
 using DialogProcedure = bool (*)(DialogMessage message, int controlId);
@@ -128,15 +143,16 @@ void messageBox(const char* text, const char* caption);
 int runModalDialog(const DialogTemplate& dialog, DialogProcedure procedure);
 void endDialog(int result);
 
+// What the chooser gave: a path, the user's cancel, or a path the dialog
+// itself could not hold (Windows: longer than its 260-character buffer).
 enum class ChooserResult { cancelled, chosen, tooLong };
 
 // Shows the open-file chooser with the filters (description and pattern
-// pairs) and waits for the user. A chosen path that fits in capacity bytes
-// with its zero is written into file; otherwise file is left untouched. The
-// Windows program asks GetOpenFileNameA with the 76-byte structure, a
-// 260-character buffer and OFN_EXPLORER | OFN_PATHMUSTEXIST |
+// pairs) and waits for the user; a chosen path is written into path as the
+// dialog gave it. The Windows program asks GetOpenFileNameA with the 76-byte
+// structure, a 260-character buffer and OFN_EXPLORER | OFN_PATHMUSTEXIST |
 // OFN_HIDEREADONLY, nothing else set.
-ChooserResult chooseOpenFile(const FileFilter* filters, int filterCount, char* file, int capacity);
+ChooserResult chooseOpenFile(const FileFilter* filters, int filterCount, std::string& path);
 
 // Plays a WAV file and returns when it has played.
 void playSoundFile(const char* path);

@@ -2,6 +2,8 @@
 #include "shell/commands.h"
 
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "bank/organ_bank.h"
 #include "shell/resources.h"
@@ -28,7 +30,7 @@ void openWavCommand()
 bool endOnOkOrCancel(platform::DialogMessage message, int controlId)
 {
     if (message == platform::DialogMessage::init) return true;
-    if (controlId != resource::controlOk && controlId != resource::controlCancel) return false;
+    if (controlId != platform::dialogOk && controlId != platform::dialogCancel) return false;
     platform::endDialog(controlId);
     return true;
 }
@@ -38,12 +40,16 @@ bool endOnOkOrCancel(platform::DialogMessage message, int controlId)
 bool chooseFile(char (&destination)[chosenPathCapacity], const platform::FileFilter (&filters)[2])
 {
     destination[0] = '\0';
-    const auto result = platform::chooseOpenFile(filters, 2, destination, chosenPathCapacity);
-    if (result == platform::ChooserResult::tooLong) {
+    std::string chosen;
+    const auto result = platform::chooseOpenFile(filters, 2, chosen);
+    if (result == platform::ChooserResult::cancelled) return false;
+    if (result == platform::ChooserResult::tooLong || chosen.size() >= static_cast<std::size_t>(chosenPathCapacity)) {
         std::fprintf(stderr, "The chosen path is longer than %d characters; nothing was opened.\n",
                      chosenPathCapacity - 1);
+        return false;
     }
-    return result == platform::ChooserResult::chosen;
+    std::memcpy(destination, chosen.c_str(), chosen.size() + 1);
+    return true;
 }
 
 void openOrgan(const char* path)

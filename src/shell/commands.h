@@ -6,8 +6,9 @@
 
 constexpr int chosenPathCapacity = 256;
 
-// True for the ids the command table handles; the others are left to the
-// window system's default handling.
+// Runs the command: Open Organ, Open Wav, Exit, Settings or About. True for
+// the ids it handles; the others are left to the window system's default
+// handling. Opening an organ may end the process as openOrgan does.
 bool handleCommand(int command);
 
 // Shows the open-file chooser with filters; true when a path was chosen and
@@ -16,8 +17,11 @@ bool handleCommand(int command);
 bool chooseFile(char (&destination)[chosenPathCapacity], const platform::FileFilter (&filters)[2]);
 
 // Loads the organ definition at path with every stop's samples, lays out the
-// stop buttons and prepares the mix.
+// stop buttons and prepares the mix. Ends the process with the code of any
+// load that fails (exitDefinitionUnreadable, exitSampleMissing,
+// exitSampleRefused, exitButtonImageMissing).
 void openOrgan(const char* path);
 
+// Both end their dialog on OK or Cancel; Settings then repaints the window.
 bool aboutDialogProcedure(platform::DialogMessage message, int controlId);
 bool settingsDialogProcedure(platform::DialogMessage message, int controlId);

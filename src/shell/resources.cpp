@@ -56,12 +56,12 @@ constexpr DialogControl aboutControls[] = {
     {ControlKind::icon, nullptr, 2, 14, 9, 20, 20, resource::largeIcon, ssIcon},
     {ControlKind::text, "Velmara, version 2.0", -1, 49, 10, 119, 8, 0, ssNoPrefix},
     {ControlKind::text, "Copyright (C) 2013", -1, 49, 20, 119, 8, 0, 0},
-    {ControlKind::defaultButton, "OK", resource::controlOk, 195, 6, 30, 11, 0, bsDefPushButton | wsGroup},
+    {ControlKind::defaultButton, "OK", platform::dialogOk, 195, 6, 30, 11, 0, bsDefPushButton | wsGroup},
 };
 
 constexpr DialogControl settingsControls[] = {
-    {ControlKind::defaultButton, "OK", resource::controlOk, 48, 72, 50, 14, 0, bsDefPushButton},
-    {ControlKind::button, "Cancel", resource::controlCancel, 121, 72, 50, 14, 0, 0},
+    {ControlKind::defaultButton, "OK", platform::dialogOk, 48, 72, 50, 14, 0, bsDefPushButton},
+    {ControlKind::button, "Cancel", platform::dialogCancel, 121, 72, 50, 14, 0, 0},
     {ControlKind::text, "Outputs Number", -1, 7, 7, 61, 13, 0, 0},
     {ControlKind::edit, "", resource::controlOutputsNumber, 88, 7, 28, 14, 0, esAutoHScroll | wsBorder | wsTabStop},
 };

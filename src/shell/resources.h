@@ -8,8 +8,9 @@
 namespace resource {
 
 constexpr int titleString = 103;
-constexpr int helloString = 106;
 constexpr int classNameString = 109;
+// The string table defines these too; nothing loads them.
+constexpr int helloString = 106;
 constexpr int openOrganString = 32771;
 constexpr int openWavString = 32772;
 
@@ -28,8 +29,6 @@ constexpr int commandSettings = 32773;
 constexpr int commandStop = 32774;
 constexpr int commandMemorySet = 32775;
 
-constexpr int controlOk = 1;
-constexpr int controlCancel = 2;
 constexpr int controlOutputsNumber = 1000;
 
 }  // namespace resource

@@ -3,6 +3,7 @@
 
 #include "display/graphics.h"
 #include "midi/midi_input.h"
+#include "platform/process.h"
 #include "shell/key_scan.h"
 #include "shell/resources.h"
 #include "shell/window_procedure.h"
@@ -42,7 +43,7 @@ int velmaraMain()
     createBrushesAndPens();
     openMidiInput();
     openWaveOutput();
-    if (!platform::createMainWindow()) return 0;
+    if (!platform::createMainWindow()) return platform::exitWindowFailed;
     platform::showMainWindowMaximized();
     platform::loadAccelerators(acceleratorResource);
     drawStartBanner();

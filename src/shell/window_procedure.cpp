@@ -45,7 +45,7 @@ bool windowProcedure(const platform::WindowMessage& message)
     using platform::MessageKind;
     switch (message.kind) {
     case MessageKind::destroy:
-        platform::exitImmediately(exitWindowDestroyed);
+        platform::exitImmediately(platform::exitWindowDestroyed);
     case MessageKind::size:
     case MessageKind::keyDown:
         return true;
@@ -53,7 +53,7 @@ bool windowProcedure(const platform::WindowMessage& message)
         paint();
         return true;
     case MessageKind::character:
-        if ((message.wParam & 0xFFFF) == escapeCharacter) platform::exitImmediately(exitEscape);
+        if ((message.wParam & 0xFFFF) == escapeCharacter) platform::exitImmediately(platform::exitEscape);
         return true;
     case MessageKind::command:
         return handleCommand(static_cast<int>(message.wParam & 0xFFFF));

@@ -4,9 +4,9 @@
 
 #include "platform/window.h"
 
-constexpr int exitWindowDestroyed = 800;
-constexpr int exitEscape = 330;
 constexpr std::uint32_t escapeCharacter = 27;
 
-// False for a message left to the window system's default handling.
+// Handles one message; false for one left to the window system's default
+// handling. Destroy ends the process with exitWindowDestroyed and Escape
+// with exitEscape, both at once; commands may end it as handleCommand does.
 bool windowProcedure(const platform::WindowMessage& message);

@@ -59,13 +59,13 @@ void keyDown(int stop, int key, int offset)
 {
     const std::int16_t* sample = organBank.sampleData[stop][key].get();
     if (sample == nullptr || !mixAccumulator) return;  // no organ in this slot: the key is ignored
-    if (organBank.sampleSize[stop][key] < offset + mixLength) platform::exitNormally(801);
+    if (organBank.sampleSize[stop][key] < offset + mixLength) platform::exitNormally(platform::exitSampleRefused);
 
     HeldKey& held = heldKeys[key];
     held = {true, nullptr};
     if (polyphony + 1 <= maxMixedVoices) {
         held.added = sample + offset;
-        addAndScale(mixAccumulator.get(), held.added, mixOutput.get(), heardLength, polyphonyDivisor[polyphony + 1]);
+        addAndScale(mixAccumulator.get(), held.added, mixOutput.get(), playWindowEnd, polyphonyDivisor[polyphony + 1]);
     }
     ++polyphony;
     showPolyphony();
@@ -84,9 +84,9 @@ void keyUp([[maybe_unused]] int stop, int key)
     } else {
         const int remaining = polyphony - 1;
         if (added != nullptr)
-            subtractAndScale(mixAccumulator.get(), added, mixOutput.get(), heardLength, remaining);
+            subtractAndScale(mixAccumulator.get(), added, mixOutput.get(), playWindowEnd, remaining);
         else
-            scaleOnly(mixAccumulator.get(), mixOutput.get(), heardLength, remaining);
+            scaleOnly(mixAccumulator.get(), mixOutput.get(), playWindowEnd, remaining);
         polyphony = remaining;
     }
     showPolyphony();
@@ -102,6 +102,6 @@ void playMix()
 {
     if (!playBuffer) return;  // no organ has been opened: there is nothing to play
     if (waveDone.load() == 0) stopWaveOutput();
-    std::copy_n(mixOutput.get(), heardLength, playBuffer.get());
+    std::copy_n(mixOutput.get(), playWindowEnd, playBuffer.get());
     submitWave(&playBuffer[playWindowStart], playWindowBytes);
 }

@@ -24,7 +24,7 @@ void openWaveOutput()
 
     if (platform::openWaveDevice(&waveDevice, waveFormat, waveOutputCallback) != 0) {
         std::fputs("unable to open WAVE_MAPPER device\n", stderr);
-        platform::exitImmediately(1);
+        platform::exitImmediately(platform::exitNoWaveDevice);
     }
     fillPolyphonyDivisor();
 }
@@ -40,10 +40,10 @@ void submitWave(const void* data, std::uint32_t length)
     waveHeader.flags = platform::waveFlagBeginLoop;
     waveHeader.loops = 1;
 
-    if (platform::prepareWaveBlock(waveDevice, waveHeader) != 0) platform::exitImmediately(401);
+    if (platform::prepareWaveBlock(waveDevice, waveHeader) != 0) platform::exitImmediately(platform::exitWavePrepareFailed);
     const int written = platform::writeWaveBlock(waveDevice, waveHeader);
     waveDone.store(0);
-    if (written != 0) platform::exitImmediately(402);
+    if (written != 0) platform::exitImmediately(platform::exitWaveWriteFailed);
 }
 
 void stopWaveOutput()

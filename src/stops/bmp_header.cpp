@@ -1,6 +1,8 @@
 // The supported BMP form (see bmp_header.h).
 #include "stops/bmp_header.h"
 
+#include "platform/surface.h"
+
 namespace {
 
 std::uint32_t read16(const std::uint8_t* bytes) { return bytes[0] | (bytes[1] << 8); }
@@ -28,7 +30,7 @@ bool isSupportedBmp(const std::uint8_t* fileHeader, const std::uint8_t* info, st
     if (infoSize != 40 || compression != 0 || coloursUsed != 0 || pixelOffset != bmpPixelOffset) return false;
     if (layout.width <= 0 || layout.height <= 0) return false;
     if (layout.bitsPerPixel != 16 && layout.bitsPerPixel != 24 && layout.bitsPerPixel != 32) return false;
-    const std::uint64_t rowBytes = (static_cast<std::uint64_t>(layout.width) * layout.bitsPerPixel + 31) / 32 * 4;
+    const std::uint64_t rowBytes = platform::DeviceBitmap::rowBytes(layout.width, layout.bitsPerPixel);
     const std::uint64_t needed = rowBytes * static_cast<std::uint64_t>(layout.height);
     return layout.imageSize != 0 && layout.imageSize == needed && layout.imageSize <= bytesAfterHeaders;
 }

@@ -16,7 +16,6 @@ ButtonImage offImage;
 
 namespace {
 
-constexpr int missingImageExitCode = 988;
 constexpr int labelDrop = 20;  // the label's baseline below the picture's centre
 constexpr int centreBaselineAlign = 1;
 
@@ -60,7 +59,7 @@ int ButtonImage::load(const char* path)
     std::FILE* file = std::fopen(platform::hostPath(path).c_str(), "rb");
     if (file == nullptr) {
         platform::messageBox("Erreur R\xE9pertoire boutons\nClicker sur OK pour terminer", " Boutons introuvables");
-        platform::exitNormally(missingImageExitCode);
+        platform::exitNormally(platform::exitButtonImageMissing);
     }
     LoadedBmp bmp;
     const bool loaded = readBmp(file, bmp);

@@ -24,10 +24,15 @@ public:
 
     ButtonImage();
 
-    // 1 when a picture was loaded, 0 when the file is refused; a file that
-    // cannot be opened ends the process with 988 after a message box.
+    // 1 when a picture was loaded, 0 when the file is not a BMP of the
+    // supported form (the image keeps what it had). A file that cannot be
+    // opened ends the process with exitButtonImageMissing after a message box.
     int load(const char* path);
+    // Draws the picture unscaled with its top-left at the logical point;
+    // nothing without a picture.
     void blit(int x, int y);
+    // Blits at rect's left-top and draws the label centred on the picture,
+    // 20 logical units below its centre.
     void draw();
 };
 

@@ -9,29 +9,22 @@
 
 #include "bank/key_numbering.h"
 #include "bank/organ_bank.h"
+#include "bank/wave_file.h"
 #include "byte_writer.h"
 #include "pipe_rank.h"
 #include "pipe_synth.h"
-#include "riff_wave.h"
 #include "stop_knob.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string sampleFileName(int key)
-{
-    char name[32];
-    std::snprintf(name, sizeof name, "0%2d-%s.wav", key + firstMidiNote, noteNames[key % 12]);
-    return name;
-}
-
 bool writeRank(const fs::path& brimwell, const PipeRank& rank)
 {
     const fs::path directory = brimwell / rank.name;
     fs::create_directories(directory);
     for (int key = 0; key < keyCount; ++key)
-        if (!writeWave(directory / sampleFileName(key), synthesizePipe(rank, key + firstMidiNote))) return false;
+        if (!writeWaveFile(directory / sampleFileName(key), synthesizePipe(rank, key + firstMidiNote))) return false;
     return true;
 }
 

@@ -2,12 +2,13 @@
 // anti-aliasing so that every pixel lands where GDI puts it: fills cover the
 // pixels whose centres lie inside, lines are stepped pixel by pixel, and each
 // line segment leaves out its last pixel.
+#include "platform/cairo/surface_cairo.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 
-#include "platform/cairo/cairo_objects.h"
-#include "platform/cairo/cairo_window_surface.h"
+#include "platform/cairo/text_cairo.h"
 
 namespace platform {
 
@@ -250,7 +251,7 @@ void blitBitmap(DrawingContext* context, int x, int y, const DeviceBitmap& bitma
     const int bits = bitmap.bitsPerPixel;
     if (context == nullptr || bitmap.pixels == nullptr || bitmap.width <= 0 || bitmap.height <= 0) return;
     if (bits != 16 && bits != 24 && bits != 32) return;
-    const std::size_t rowBytes = (static_cast<std::size_t>(bitmap.width) * bits + 31) / 32 * 4;
+    const std::uint64_t rowBytes = bitmap.rowBytes();
     const auto visible = [](long long start, int length, int limit, int& first, int& last) {
         first = static_cast<int>(std::clamp<long long>(-start, 0, length));
         last = static_cast<int>(std::clamp<long long>(limit - start, first, length));

@@ -3,6 +3,8 @@
 // scaled so that its cell (ascent + descent) is the height asked for and its
 // average character the width asked for, as GDI's font mapper does, and drawn
 // without anti-aliasing.
+#include "platform/cairo/text_cairo.h"
+
 #include <cairo-ft.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -14,8 +16,8 @@
 #include <string>
 #include <strings.h>
 
-#include "platform/cairo/cairo_objects.h"
-#include "platform/cairo/windows1252.h"
+#include "platform/cairo/surface_cairo.h"
+#include "platform/windows1252.h"
 
 namespace platform {
 
@@ -152,7 +154,7 @@ void textOut(DrawingContext* context, int x, int y, const char* text, int count)
     if (context == nullptr || text == nullptr || count <= 0) return;
     const Font* font = context->font;
     if (font == nullptr || font->scaled == nullptr) return;
-    const std::string utf8 = cairo::textToUtf8({text, static_cast<std::size_t>(count)});
+    const std::string utf8 = textToUtf8({text, static_cast<std::size_t>(count)});
     cairo_text_extents_t extents;
     cairo_scaled_font_text_extents(font->scaled, utf8.c_str(), &extents);
     const int advance = static_cast<int>(std::lround(std::hypot(extents.x_advance, extents.y_advance)));

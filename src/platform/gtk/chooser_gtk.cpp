@@ -3,11 +3,11 @@
 // directory.
 #include <fnmatch.h>
 
-#include <cstring>
 #include <string>
 
-#include "platform/cairo/windows1252.h"
-#include "platform/gtk/gtk_backend.h"
+#include "platform/gtk/window_gtk.h"
+#include "platform/window.h"
+#include "platform/windows1252.h"
 
 namespace platform {
 
@@ -32,7 +32,7 @@ gboolean matchesPattern(const GtkFileFilterInfo* info, gpointer pattern)
 void addFilter(GtkFileChooser* chooser, const FileFilter& filter)
 {
     GtkFileFilter* gtkFilter = gtk_file_filter_new();
-    gtk_file_filter_set_name(gtkFilter, cairo::textToUtf8(filter.description).c_str());
+    gtk_file_filter_set_name(gtkFilter, textToUtf8(filter.description).c_str());
     gtk_file_filter_add_custom(gtkFilter, GTK_FILE_FILTER_DISPLAY_NAME, matchesPattern,
                                const_cast<char*>(filter.pattern), nullptr);
     gtk_file_chooser_add_filter(chooser, gtkFilter);
@@ -40,7 +40,7 @@ void addFilter(GtkFileChooser* chooser, const FileFilter& filter)
 
 }  // namespace
 
-ChooserResult chooseOpenFile(const FileFilter* filters, int filterCount, char* file, int capacity)
+ChooserResult chooseOpenFile(const FileFilter* filters, int filterCount, std::string& path)
 {
     if (!gtk::startGtk()) return ChooserResult::cancelled;
     GtkWidget* dialog = gtk_file_chooser_dialog_new("Open", gtk::mainWindow(), GTK_FILE_CHOOSER_ACTION_OPEN,
@@ -55,9 +55,8 @@ ChooserResult chooseOpenFile(const FileFilter* filters, int filterCount, char* f
     if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
         gchar* chosen = gtk_file_chooser_get_filename(chooser);
         if (chosen != nullptr) {
-            const std::size_t length = std::strlen(chosen);
-            result = length < static_cast<std::size_t>(capacity) ? ChooserResult::chosen : ChooserResult::tooLong;
-            if (result == ChooserResult::chosen) std::memcpy(file, chosen, length + 1);
+            path = chosen;
+            result = ChooserResult::chosen;
             g_free(chosen);
         }
     }

@@ -4,14 +4,14 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/cairo/windows1252.h"
-#include "platform/gtk/gtk_backend.h"
+#include "platform/gtk/icon_gtk.h"
+#include "platform/gtk/window_gtk.h"
+#include "platform/window.h"
+#include "platform/windows1252.h"
 
 namespace platform {
 
 namespace {
-
-constexpr int cancelId = 2;
 
 struct ModalDialog {
     GtkWidget* dialog = nullptr;
@@ -35,7 +35,7 @@ struct BaseUnits {
 PangoFontDescription* dialogFont(const DialogTemplate& dialog)
 {
     PangoFontDescription* font = pango_font_description_new();
-    pango_font_description_set_family(font, cairo::textToUtf8(dialog.fontFace).c_str());
+    pango_font_description_set_family(font, textToUtf8(dialog.fontFace).c_str());
     pango_font_description_set_size(font, dialog.pointSize * PANGO_SCALE);
     return font;
 }
@@ -58,7 +58,7 @@ BaseUnits measureBaseUnits(GtkWidget* widget, const DialogTemplate& dialog)
 GtkCssProvider* applyFont(GtkWidget* dialog, const DialogTemplate& dialogTemplate)
 {
     const std::string css = ".velmara-dialog, .velmara-dialog * { font-family: \"" +
-                            cairo::textToUtf8(dialogTemplate.fontFace) + "\"; font-size: " +
+                            textToUtf8(dialogTemplate.fontFace) + "\"; font-size: " +
                             std::to_string(dialogTemplate.pointSize) + "pt; }";
     GtkCssProvider* provider = gtk_css_provider_new();
     gtk_css_provider_load_from_data(provider, css.c_str(), -1, nullptr);
@@ -75,7 +75,7 @@ void onClicked(GtkButton*, gpointer id)
 
 GtkWidget* createControl(const DialogControl& control, GtkWidget* dialog, const BaseUnits& units)
 {
-    const std::string text = control.text != nullptr ? cairo::textToUtf8(control.text) : std::string();
+    const std::string text = control.text != nullptr ? textToUtf8(control.text) : std::string();
     switch (control.kind) {
     case ControlKind::icon: {
         GdkPixbuf* icon = gtk::programIcon(std::min(units.toX(control.width), units.toY(control.height)));
@@ -113,7 +113,7 @@ GtkWidget* buildDialog(const DialogTemplate& dialogTemplate)
 {
     GtkWidget* dialog = gtk_dialog_new();
     GtkWindow* window = GTK_WINDOW(dialog);
-    gtk_window_set_title(window, cairo::textToUtf8(dialogTemplate.caption).c_str());
+    gtk_window_set_title(window, textToUtf8(dialogTemplate.caption).c_str());
     gtk_window_set_transient_for(window, gtk::mainWindow());
     gtk_window_set_modal(window, TRUE);
     gtk_window_set_resizable(window, FALSE);
@@ -147,7 +147,7 @@ int runModalDialog(const DialogTemplate& dialogTemplate, DialogProcedure procedu
     while (!run.ended) {
         // Escape and the close box answer as the Cancel button would.
         if (gtk_dialog_run(GTK_DIALOG(run.dialog)) == GTK_RESPONSE_DELETE_EVENT && !run.ended)
-            procedure(DialogMessage::command, cancelId);
+            procedure(DialogMessage::command, dialogCancel);
     }
     activeDialog = run.outer;
     gtk_widget_destroy(run.dialog);

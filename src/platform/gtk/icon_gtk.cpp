@@ -1,5 +1,5 @@
 // The program icon: a row of organ pipes, drawn with cairo at any size.
-#include "platform/gtk/gtk_backend.h"
+#include "platform/gtk/icon_gtk.h"
 
 namespace platform::gtk {
 

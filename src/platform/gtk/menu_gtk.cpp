@@ -1,8 +1,9 @@
 // The main window's menu bar, built from the shell's menu table.
+#include "platform/gtk/menu_gtk.h"
+
 #include <string>
 
-#include "platform/cairo/windows1252.h"
-#include "platform/gtk/gtk_backend.h"
+#include "platform/windows1252.h"
 
 namespace platform::gtk {
 
@@ -16,7 +17,7 @@ void onActivate(GtkMenuItem*, gpointer command) { commandChosen(GPOINTER_TO_INT(
 // "_" and a plain underscore as "__".
 std::string mnemonicLabel(const char* text)
 {
-    const std::string utf8 = cairo::textToUtf8(text);
+    const std::string utf8 = textToUtf8(text);
     std::string label;
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         if (utf8[i] == '_') label += "__";

@@ -2,8 +2,9 @@
 // the text, and only an OK button.
 #include <cstdio>
 
-#include "platform/cairo/windows1252.h"
-#include "platform/gtk/gtk_backend.h"
+#include "platform/gtk/window_gtk.h"
+#include "platform/window.h"
+#include "platform/windows1252.h"
 
 namespace platform {
 
@@ -14,8 +15,8 @@ void messageBox(const char* text, const char* caption)
         return;
     }
     GtkWidget* box = gtk_message_dialog_new(gtk::mainWindow(), GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK,
-                                            "%s", cairo::textToUtf8(text).c_str());
-    gtk_window_set_title(GTK_WINDOW(box), cairo::textToUtf8(caption).c_str());
+                                            "%s", textToUtf8(text).c_str());
+    gtk_window_set_title(GTK_WINDOW(box), textToUtf8(caption).c_str());
     gtk_dialog_run(GTK_DIALOG(box));
     gtk_widget_destroy(box);
 }

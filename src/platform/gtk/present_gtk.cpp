@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/cairo/cairo_window_surface.h"
+#include "platform/cairo/surface_cairo.h"
 
 namespace platform::gtk {
 

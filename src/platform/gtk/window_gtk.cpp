@@ -1,6 +1,8 @@
 // The main window on GTK 3: a window with the menu bar and a drawing area
 // showing the window picture. GTK's events are gathered without waiting and
 // queued as the system's messages; the pump hands on one per call.
+#include "platform/gtk/window_gtk.h"
+
 #include <gdk/gdkx.h>
 
 #include <chrono>
@@ -8,16 +10,17 @@
 #include <deque>
 #include <thread>
 
-#include "platform/cairo/cairo_window_surface.h"
-#include "platform/cairo/windows1252.h"
-#include "platform/gtk/gtk_backend.h"
+#include "platform/cairo/surface_cairo.h"
+#include "platform/gtk/icon_gtk.h"
+#include "platform/gtk/menu_gtk.h"
 #include "platform/gtk/present_gtk.h"
+#include "platform/window.h"
+#include "platform/windows1252.h"
 
 namespace platform {
 
 namespace {
 
-constexpr Color windowColour = 0x00FFFFFF;
 constexpr std::uint32_t leftButtonHeld = 1;
 constexpr int largeIconSize = 48;
 
@@ -57,17 +60,11 @@ void queueMessage(MessageKind kind, std::uint32_t wParam, std::uint32_t lParam, 
     mainWindowState.pending.push_back({{kind, wParam, lParam}, withAlt});
 }
 
-bool isAccelerator(std::uint32_t character, int& command)
+// The command of the accelerator for a character typed with Alt, or 0.
+int acceleratorFor(std::uint32_t character)
 {
     const AcceleratorTable* table = mainWindowState.accelerators;
-    if (table == nullptr) return false;
-    for (int i = 0; i < table->count; ++i) {
-        if (static_cast<unsigned char>(table->items[i].character) == character) {
-            command = table->items[i].command;
-            return true;
-        }
-    }
-    return false;
+    return table != nullptr ? acceleratorCommand(*table, character) : 0;
 }
 
 gboolean onDelete(GtkWidget*, GdkEvent*, gpointer)
@@ -83,9 +80,8 @@ gboolean onKeyPress(GtkWidget*, GdkEventKey* event, gpointer)
     const gunichar typed = gdk_keyval_to_unicode(event->keyval);
     if (typed == 0 || typed > 0xFF || (typed >= 0x80 && typed < 0xA0)) return FALSE;
     const bool withAlt = (event->state & GDK_MOD1_MASK) != 0;
-    int command = 0;
     // Alt with any other key is left to GTK: it opens the menus.
-    if (withAlt && !isAccelerator(typed, command)) return FALSE;
+    if (withAlt && acceleratorFor(typed) == 0) return FALSE;
     queueMessage(MessageKind::character, typed, 0, withAlt);
     return TRUE;
 }
@@ -202,7 +198,7 @@ bool createMainWindow()
     if (!w.registered) return false;
     w.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     GtkWindow* window = GTK_WINDOW(w.window);
-    gtk_window_set_title(window, cairo::textToUtf8(w.description.title).c_str());
+    gtk_window_set_title(window, textToUtf8(w.description.title).c_str());
     GdkPixbuf* icon = gtk::programIcon(largeIconSize);
     gtk_window_set_icon(window, icon);
     g_object_unref(icon);
@@ -252,14 +248,13 @@ bool pumpMessage()
     } else {
         return false;
     }
-    int command = 0;
-    if (next.withAlt && isAccelerator(next.message.wParam, command))
-        next.message = {MessageKind::command, static_cast<std::uint32_t>(command), 0};
+    const int command = next.withAlt ? acceleratorFor(next.message.wParam) : 0;
+    if (command != 0) next.message = {MessageKind::command, static_cast<std::uint32_t>(command), 0};
     dispatch(next.message);
     return true;
 }
 
-DrawingContext* beginPaint() { return cairo::beginSurfacePaint(windowColour); }
+DrawingContext* beginPaint() { return cairo::beginSurfacePaint(cairo::windowBackground); }
 
 void invalidateMainWindow() { mainWindowState.paintNeeded = true; }
 

@@ -11,9 +11,8 @@
 #include <vector>
 
 #include "platform/audio.h"
-#include "platform/headless/event_log.h"
-#include "platform/headless/headless_audio.h"
-#include "platform/headless/wav_file.h"
+#include "platform/headless/audio_headless.h"
+#include "platform/headless/event_log_headless.h"
 
 namespace platform {
 
@@ -25,7 +24,6 @@ namespace {
 
 constexpr double framesPerMillisecond = 44.1;
 constexpr int channels = 2;
-constexpr int stillPlaying = 33;
 
 // The thread that reports finished blocks; deliver() waits for the report.
 class DeviceThread {
@@ -67,7 +65,6 @@ private:
 
 struct HeadlessAudio {
     WaveDevice device;
-    bool open = false;
     headless::AudioFailure failure = headless::AudioFailure::none;
     double clock = 0;                 // frames, with fractions
     std::vector<std::int16_t> recording;
@@ -110,10 +107,9 @@ void reportDone()
 int openWaveDevice(WaveDevice** device, const WaveFormat& format, WaveCallback callback)
 {
     std::lock_guard lock(audioMutex);
-    if (audio.failure == headless::AudioFailure::open || format.channels != channels || format.bitsPerSample != 16)
-        return 2;
+    if (audio.failure == headless::AudioFailure::open) return deviceErrorGeneral;
+    if (format.channels != channels || format.bitsPerSample != 16) return deviceErrorBadFormat;
     audio.device.callback = callback;
-    audio.open = true;
     *device = &audio.device;
     return 0;
 }
@@ -121,7 +117,7 @@ int openWaveDevice(WaveDevice** device, const WaveFormat& format, WaveCallback c
 int prepareWaveBlock(WaveDevice*, WaveHeader& header)
 {
     std::lock_guard lock(audioMutex);
-    if (audio.failure == headless::AudioFailure::prepare) return 11;
+    if (audio.failure == headless::AudioFailure::prepare) return deviceErrorGeneral;
     audio.preparedHeader = &header;
     return 0;
 }
@@ -129,7 +125,7 @@ int prepareWaveBlock(WaveDevice*, WaveHeader& header)
 int writeWaveBlock(WaveDevice*, WaveHeader& header)
 {
     std::lock_guard lock(audioMutex);
-    if (audio.failure == headless::AudioFailure::write || audio.preparedHeader != &header) return 11;
+    if (audio.failure == headless::AudioFailure::write || audio.preparedHeader != &header) return deviceErrorGeneral;
     headless::logEvent("wave-submit " + std::to_string(header.bufferLength));
     audio.block = static_cast<const std::int16_t*>(header.data);
     audio.blockFrames = static_cast<std::int64_t>(header.bufferLength / (channels * sizeof(std::int16_t)));
@@ -142,7 +138,7 @@ int writeWaveBlock(WaveDevice*, WaveHeader& header)
 int unprepareWaveBlock(WaveDevice*, WaveHeader& header)
 {
     std::lock_guard lock(audioMutex);
-    if (audio.block != nullptr && audio.preparedHeader == &header) return stillPlaying;
+    if (audio.block != nullptr && audio.preparedHeader == &header) return deviceErrorStillPlaying;
     if (audio.preparedHeader == &header) audio.preparedHeader = nullptr;
     return 0;
 }
@@ -192,16 +188,9 @@ std::vector<std::int16_t> recordedAudio()
     return frames;
 }
 
-bool saveRecordedWav(const char* path)
-{
-    const std::vector<std::int16_t> frames = recordedAudio();
-    return writeWavFile(path, frames);
-}
-
 void resetHeadlessAudio()
 {
     std::lock_guard lock(audioMutex);
-    audio.open = false;
     audio.failure = AudioFailure::none;
     audio.clock = 0;
     audio.recording.clear();

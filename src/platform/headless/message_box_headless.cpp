@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/headless/event_log.h"
+#include "platform/headless/event_log_headless.h"
 #include "platform/window.h"
 
 namespace platform {

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/headless/event_log.h"
-#include "platform/headless/headless_midi.h"
+#include "platform/headless/event_log_headless.h"
+#include "platform/headless/midi_headless.h"
 #include "platform/midi.h"
 
 namespace platform {

@@ -1,22 +1,19 @@
 // The headless window system: one main window painted on the cairo surface,
 // fed by scripted input; file choosers and dialogs answered from queues;
 // every event written to the event log.
-#include <cstring>
 #include <deque>
 #include <optional>
 #include <string>
 
-#include "platform/cairo/cairo_window_surface.h"
-#include "platform/headless/event_log.h"
-#include "platform/headless/headless_window.h"
+#include "platform/cairo/surface_cairo.h"
+#include "platform/headless/event_log_headless.h"
+#include "platform/headless/window_headless.h"
 #include "platform/window.h"
 
 namespace platform {
 
 namespace {
 
-constexpr Color windowColor = 0x00FFFFFF;
-constexpr int dialogOk = 1;
 
 struct WindowState {
     MainWindowDescription description = {};
@@ -44,12 +41,8 @@ void dispatch(const WindowMessage& message)
 // one it goes to default handling, which does nothing here.
 void translateAccelerator(char character)
 {
-    for (int i = 0; i < window.accelerators.count; ++i) {
-        const Accelerator& accelerator = window.accelerators.items[i];
-        if (accelerator.character != character) continue;
-        dispatch({MessageKind::command, static_cast<std::uint32_t>(accelerator.command), 0});
-        return;
-    }
+    const int command = acceleratorCommand(window.accelerators, static_cast<unsigned char>(character));
+    if (command != 0) dispatch({MessageKind::command, static_cast<std::uint32_t>(command), 0});
 }
 
 void deliver(const headless::InputEvent& event)
@@ -115,7 +108,7 @@ bool pumpMessage()
     return true;
 }
 
-DrawingContext* beginPaint() { return cairo::beginSurfacePaint(windowColor); }
+DrawingContext* beginPaint() { return cairo::beginSurfacePaint(cairo::windowBackground); }
 
 void invalidateMainWindow()
 {
@@ -149,7 +142,7 @@ void endDialog(int result)
     window.dialogResult = result;
 }
 
-ChooserResult chooseOpenFile(const FileFilter* filters, int filterCount, char* file, int capacity)
+ChooserResult chooseOpenFile(const FileFilter* filters, int filterCount, std::string& path)
 {
     headless::logEvent("chooser " + joinDescriptions(filters, filterCount));
     std::optional<std::string> answer;
@@ -158,9 +151,7 @@ ChooserResult chooseOpenFile(const FileFilter* filters, int filterCount, char* f
         window.chooserAnswers.pop_front();
     }
     if (!answer) return ChooserResult::cancelled;
-    const std::string& chosen = *answer;
-    if (chosen.size() + 1 > static_cast<std::size_t>(capacity)) return ChooserResult::tooLong;
-    std::memcpy(file, chosen.c_str(), chosen.size() + 1);
+    path = *answer;
     return ChooserResult::chosen;
 }
 

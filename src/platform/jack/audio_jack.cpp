@@ -11,17 +11,12 @@
 
 #include "platform/audio.h"
 #include "platform/jack/client_jack.h"
-#include "platform/jack/timing_trace.h"
+#include "platform/jack/timing_trace_jack.h"
 
 namespace platform {
 
 namespace {
 
-constexpr int errorGeneral = 1;
-constexpr int errorAllocated = 4;
-constexpr int errorBadFormat = 32;
-constexpr int errorStillPlaying = 33;
-constexpr int errorUnprepared = 34;
 constexpr std::uint32_t headerPrepared = 2;
 
 // Who owns the block: the main thread while idle, the process thread while
@@ -141,16 +136,16 @@ void renderWaveBlock(float* left, float* right, jack_nframes_t frames)
 
 int openWaveDevice(WaveDevice** opened, const WaveFormat& format, WaveCallback callback)
 {
-    if (deviceOpen) return errorAllocated;
-    if (!formatSupported(format)) return errorBadFormat;
-    if (!jack::openOutputs()) return errorGeneral;
+    if (deviceOpen) return deviceErrorAllocated;
+    if (!formatSupported(format)) return deviceErrorBadFormat;
+    if (!jack::openOutputs()) return deviceErrorGeneral;
     device.callback = callback;
     device.channels = format.channels;
     device.ratio = static_cast<double>(jack::serverRate()) / format.samplesPerSec;
     if (jack::serverRate() != format.samplesPerSec) {
         int error = 0;
         device.resampler = src_callback_new(feedResampler, SRC_SINC_MEDIUM_QUALITY, 2, &error, &device);
-        if (device.resampler == nullptr) return errorGeneral;
+        if (device.resampler == nullptr) return deviceErrorGeneral;
     }
     deviceOpen = true;
     *opened = &device;
@@ -160,15 +155,15 @@ int openWaveDevice(WaveDevice** opened, const WaveFormat& format, WaveCallback c
 
 int prepareWaveBlock(WaveDevice* d, WaveHeader& header)
 {
-    if (d == nullptr || header.data == nullptr) return errorGeneral;
+    if (d == nullptr || header.data == nullptr) return deviceErrorGeneral;
     header.flags |= headerPrepared;
     return 0;
 }
 
 int writeWaveBlock(WaveDevice* d, WaveHeader& header)
 {
-    if (d == nullptr) return errorGeneral;
-    if ((header.flags & headerPrepared) == 0) return errorUnprepared;
+    if (d == nullptr) return deviceErrorGeneral;
+    if ((header.flags & headerPrepared) == 0) return deviceErrorUnprepared;
     resetWaveDevice(d);
     d->header = &header;
     d->samples = static_cast<const std::int16_t*>(header.data);
@@ -182,8 +177,8 @@ int writeWaveBlock(WaveDevice* d, WaveHeader& header)
 
 int unprepareWaveBlock(WaveDevice* d, WaveHeader& header)
 {
-    if (d == nullptr) return errorGeneral;
-    if (d->header == &header && d->state.load() != idle) return errorStillPlaying;
+    if (d == nullptr) return deviceErrorGeneral;
+    if (d->header == &header && d->state.load() != idle) return deviceErrorStillPlaying;
     header.flags &= ~headerPrepared;
     return 0;
 }

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "platform/jack/client_jack.h"
-#include "platform/jack/timing_trace.h"
-#include "platform/jack/windows1252.h"
+#include "platform/jack/timing_trace_jack.h"
 #include "platform/midi.h"
+#include "platform/windows1252.h"
 
 namespace platform {
 
@@ -29,8 +29,6 @@ struct MidiDevice {
 
 namespace {
 
-constexpr int errorGeneral = 1;
-
 // One input as the system sees it: a name of a JACK port.
 struct MidiInput {
     std::string port;  // the port's full name
@@ -44,11 +42,11 @@ bool deviceOpen = false;
 void addNames(jack_port_t* port, std::vector<MidiInput>& list)
 {
     const std::string fullName = jack_port_name(port);
-    list.push_back({fullName, jack::toWindows1252(jack_port_short_name(port))});
+    list.push_back({fullName, toWindows1252(jack_port_short_name(port))});
     std::vector<char> first(jack_port_name_size()), second(jack_port_name_size());
     char* aliases[2] = {first.data(), second.data()};
     const int count = jack_port_get_aliases(port, aliases);
-    for (int i = 0; i < count && i < 2; ++i) list.push_back({fullName, jack::toWindows1252(aliases[i])});
+    for (int i = 0; i < count && i < 2; ++i) list.push_back({fullName, toWindows1252(aliases[i])});
 }
 
 std::vector<MidiInput> listInputs()
@@ -122,13 +120,13 @@ void midiInputName(int index, char (&name)[midiNameCapacity])
 
 int openMidiDevice(MidiDevice** opened, int index, MidiCallback callback)
 {
-    if (deviceOpen) return midiErrorAllocated;
+    if (deviceOpen) return deviceErrorAllocated;
     jack_client_t* client = jack::client();
-    if (client == nullptr || index < 0 || index >= static_cast<int>(inputs.size())) return errorGeneral;
+    if (client == nullptr || index < 0 || index >= static_cast<int>(inputs.size())) return deviceErrorGeneral;
     jack_port_t* port = inputPort(client);
-    if (port == nullptr) return errorGeneral;
+    if (port == nullptr) return deviceErrorGeneral;
     const int connected = jack_connect(client, inputs[index].port.c_str(), jack_port_name(port));
-    if (connected != 0 && connected != EEXIST) return errorGeneral;
+    if (connected != 0 && connected != EEXIST) return deviceErrorGeneral;
     device.callback = callback;
     device.client = client;
     device.rate = jack::serverRate();

@@ -1,13 +1,14 @@
 // Process exits on POSIX: _Exit for the immediate ones, exit for the normal.
+#include "platform/posix/process_posix.h"
+
 #include <cstdlib>
 
-#include "platform/posix/exit_observer.h"
 #include "platform/process.h"
 
 namespace platform {
 
 namespace {
-ExitObserver exitObserver = nullptr;
+posix::ExitObserver exitObserver = nullptr;
 
 void tellObserver(int code)
 {
@@ -15,7 +16,7 @@ void tellObserver(int code)
 }
 }  // namespace
 
-void setExitObserver(ExitObserver observer) { exitObserver = observer; }
+void posix::setExitObserver(ExitObserver observer) { exitObserver = observer; }
 
 void exitImmediately(int code)
 {

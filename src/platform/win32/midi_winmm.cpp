@@ -13,7 +13,7 @@ namespace platform {
 namespace {
 
 static_assert(MIM_OPEN == midiMessageOpen && MIM_CLOSE == midiMessageClose && MIM_DATA == midiMessageData);
-static_assert(MMSYSERR_ALLOCATED == midiErrorAllocated);
+static_assert(MMSYSERR_ALLOCATED == deviceErrorAllocated && MMSYSERR_ERROR == deviceErrorGeneral);
 static_assert(sizeof(MIDIINCAPSA::szPname) == midiNameCapacity);
 
 // The seam's callback travels as the device's instance data.

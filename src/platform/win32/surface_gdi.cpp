@@ -24,12 +24,6 @@ UINT textAlignFlags(TextAlign align)
     return TA_LEFT | TA_TOP;
 }
 
-// Bytes of one stored row: rows are padded to a multiple of four bytes.
-long rowBytes(const DeviceBitmap& bitmap)
-{
-    return (static_cast<long>(bitmap.width) * bitmap.bitsPerPixel + 31) / 32 * 4;
-}
-
 }  // namespace
 
 Font* createFont(int height, int width, int escapement, int weight, const char* face)
@@ -96,7 +90,7 @@ void blitBitmap(DrawingContext* context, int x, int y, const DeviceBitmap& bitma
 {
     if (bitmap.pixels == nullptr || bitmap.width <= 0 || bitmap.height <= 0) return;
     if (bitmap.bitsPerPixel != 16 && bitmap.bitsPerPixel != 24 && bitmap.bitsPerPixel != 32) return;
-    const long rows = std::min<long>(bitmap.height, static_cast<long>(bitmap.pixelBytes / rowBytes(bitmap)));
+    const long rows = std::min<long>(bitmap.height, static_cast<long>(bitmap.pixelBytes / bitmap.rowBytes()));
     if (rows == 0) return;
 
     BITMAPINFO info = {};

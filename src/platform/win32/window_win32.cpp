@@ -7,7 +7,6 @@
 #include <commdlg.h>
 #include <mmsystem.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -17,6 +16,8 @@
 namespace platform {
 
 namespace {
+
+static_assert(IDOK == dialogOk && IDCANCEL == dialogCancel);
 
 struct WindowSystem {
     HINSTANCE instance = nullptr;
@@ -121,7 +122,7 @@ std::string filterList(const FileFilter* filters, int filterCount)
 // The description has the size of its first form, without the later
 // extension fields; the path buffer holds MAX_PATH bytes. A path longer
 // than that makes the dialog fail with FNERR_BUFFERTOOSMALL.
-ChooserResult showOpenDialog(const FileFilter* filters, int filterCount, char* file, int capacity)
+ChooserResult showOpenDialog(const FileFilter* filters, int filterCount, std::string& path)
 {
     const std::string filterText = filterList(filters, filterCount);
     char chosen[MAX_PATH] = "";
@@ -134,9 +135,7 @@ ChooserResult showOpenDialog(const FileFilter* filters, int filterCount, char* f
     description.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (!GetOpenFileNameA(&description))
         return CommDlgExtendedError() == FNERR_BUFFERTOOSMALL ? ChooserResult::tooLong : ChooserResult::cancelled;
-    const std::size_t length = std::strlen(chosen);
-    if (length + 1 > static_cast<std::size_t>(capacity)) return ChooserResult::tooLong;
-    std::memcpy(file, chosen, length + 1);
+    path = chosen;
     return ChooserResult::chosen;
 }
 
@@ -226,11 +225,11 @@ void endDialog(int result) { EndDialog(windowSystem.dialog, result); }
 // The dialog moves the process's current directory to the folders it shows;
 // the system's paths are relative to the directory the program was started
 // in, so that directory is put back.
-ChooserResult chooseOpenFile(const FileFilter* filters, int filterCount, char* file, int capacity)
+ChooserResult chooseOpenFile(const FileFilter* filters, int filterCount, std::string& path)
 {
     char workingDirectory[MAX_PATH];
     const DWORD workingDirectoryLength = GetCurrentDirectoryA(MAX_PATH, workingDirectory);
-    const ChooserResult result = showOpenDialog(filters, filterCount, file, capacity);
+    const ChooserResult result = showOpenDialog(filters, filterCount, path);
     if (workingDirectoryLength > 0 && workingDirectoryLength < MAX_PATH) SetCurrentDirectoryA(workingDirectory);
     return result;
 }

@@ -21,7 +21,6 @@ void advanceAudioClock(double milliseconds);
 // 16-bit stereo, silence where nothing played.
 std::int64_t audioClockFrames();
 std::vector<std::int16_t> recordedAudio();
-bool saveRecordedWav(const char* path);
 
 // Back to a closed device at clock 0 with nothing recorded and no failure.
 void resetHeadlessAudio();

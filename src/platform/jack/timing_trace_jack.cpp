@@ -1,5 +1,5 @@
-// The engine latency trace (see timing_trace.h).
-#include "platform/jack/timing_trace.h"
+// The engine latency trace (see timing_trace_jack.h).
+#include "platform/jack/timing_trace_jack.h"
 
 #include <atomic>
 #include <chrono>

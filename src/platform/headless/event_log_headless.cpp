@@ -1,5 +1,5 @@
-// The headless host's event log (see event_log.h).
-#include "platform/headless/event_log.h"
+// The headless host's event log (see event_log_headless.h).
+#include "platform/headless/event_log_headless.h"
 
 #include <cstdio>
 #include <mutex>

@@ -1,13 +1,13 @@
 // velmara-headless SCENARIO: the real system on the headless host, driven by
-// a scenario file (see README-scenario.md).
+// a scenario file (docs/SCENARIO.md).
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 
-#include "platform/headless/event_log.h"
-#include "platform/headless/scenario_runner.h"
-#include "platform/posix/exit_observer.h"
+#include "platform/headless/event_log_headless.h"
+#include "platform/posix/process_posix.h"
+#include "programs/headless/scenario_runner.h"
 #include "shell/velmara_main.h"
 
 namespace {
@@ -31,7 +31,7 @@ int main(int argc, char** argv)
     std::string error;
     auto scenario = headless_host::parseScenario(text, error);
     if (!scenario || !headless_host::applyConfiguration(*scenario, error)) return fail(error);
-    platform::setExitObserver(logExit);
+    platform::posix::setExitObserver(logExit);
     headless_host::startSteps(std::move(*scenario));
     const int code = velmaraMain();
     logExit(code);

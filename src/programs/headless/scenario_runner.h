@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/headless/scenario.h"
+#include "programs/headless/scenario.h"
 
 namespace headless_host {
 

@@ -1,11 +1,13 @@
 // The scenario parser (see scenario.h): one step per line, words split at
 // spaces, double-quoted words with spaces and \xNN escapes, numbers decimal
 // or 0x hexadecimal.
-#include "platform/headless/scenario.h"
+#include "programs/headless/scenario.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <map>
+
+#include "platform/window.h"
 
 namespace headless_host {
 
@@ -206,7 +208,7 @@ bool parseArguments(const std::vector<Word>& arguments, Step& step, std::string&
         step.text = arguments[0].text;
         return true;
     case StepKind::dialog:
-        step.values[0] = arguments[0].text == "ok" ? 1 : 2;
+        step.values[0] = arguments[0].text == "ok" ? platform::dialogOk : platform::dialogCancel;
         return parseChoice(arguments[0], {"ok", "cancel"}, problem);
     default:
         return true;

@@ -2,16 +2,18 @@
 // message of the window system's own asks for input: the runner performs the
 // steps that are not messages at once, counts the passes of a "passes" step,
 // and hands over the next message step, one per pump.
-#include "platform/headless/scenario_runner.h"
+#include "programs/headless/scenario_runner.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/cairo/cairo_window_surface.h"
-#include "platform/headless/event_log.h"
-#include "platform/headless/headless_audio.h"
-#include "platform/headless/headless_midi.h"
-#include "platform/headless/headless_window.h"
+#include "bank/wave_file.h"
+
+#include "platform/cairo/surface_cairo.h"
+#include "platform/headless/audio_headless.h"
+#include "platform/headless/event_log_headless.h"
+#include "platform/headless/midi_headless.h"
+#include "platform/headless/window_headless.h"
 
 namespace headless_host {
 
@@ -111,7 +113,7 @@ void performStep(const Step& step)
         if (!platform::cairo::saveWindowPng(step.text.c_str())) failStep(step, "cannot write " + step.text);
         break;
     case StepKind::saveWav:
-        if (!host::saveRecordedWav(step.text.c_str())) failStep(step, "cannot write " + step.text);
+        if (!writeWaveFile(step.text, host::recordedAudio())) failStep(step, "cannot write " + step.text);
         break;
     default:
         break;

@@ -1,0 +1,10 @@
+// The program's icon, a row of organ pipes drawn at any size.
+#pragma once
+
+#include <gtk/gtk.h>
+
+namespace platform::gtk {
+
+GdkPixbuf* programIcon(int size);
+
+}  // namespace platform::gtk
