@@ -244,6 +244,26 @@ bool sendCloseRequest(const std::string& display, unsigned long window)
     return sent != 0;
 }
 
+bool coverBriefly(const std::string& display, int x, int y, int width, int height)
+{
+    Display* x11 = XOpenDisplay(display.c_str());
+    if (x11 == nullptr) return false;
+    const int screen = DefaultScreen(x11);
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    attributes.background_pixel = BlackPixel(x11, screen);
+    const Window cover =
+        XCreateWindow(x11, RootWindow(x11, screen), x, y, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                      0, CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
+    XMapRaised(x11, cover);
+    XSync(x11, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    XDestroyWindow(x11, cover);
+    XSync(x11, False);
+    XCloseDisplay(x11);
+    return true;
+}
+
 std::string makeScratchDirectory(const std::string& stem)
 {
     const std::filesystem::path directory = std::filesystem::path(VELMARA_TEST_ARTEFACTS) / stem;

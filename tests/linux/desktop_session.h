@@ -75,6 +75,10 @@ int xdotool(const std::string& display, const std::vector<std::string>& argument
 // Asks the window to close, as a window manager's close button does.
 bool sendCloseRequest(const std::string& display, unsigned long window);
 
+// Shows a window over the screen rectangle for a moment and takes it away,
+// as a menu closing does: what lay under it is exposed.
+bool coverBriefly(const std::string& display, int x, int y, int width, int height);
+
 std::string makeScratchDirectory(const std::string& stem);
 
 }  // namespace linux_test

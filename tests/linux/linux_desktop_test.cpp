@@ -316,6 +316,24 @@ TEST_F(LinuxDesktop, MissingButtonImagesShowTheMessageThenEnd)
     expectExit(988 & 0xFF);
 }
 
+// Without a compositor a closing menu exposes the window below it: only that
+// part is erased and repainted, as Windows does with the update region, so
+// the start banner, which no paint draws again, stays where it was not
+// covered.
+TEST_F(LinuxDesktop, RepaintsOnlyTheUncoveredPart)
+{
+    ASSERT_NO_FATAL_FAILURE(start(44100, "expose"));
+    ASSERT_TRUE(session->coverBriefly(150, 450, 450, 150));
+    EXPECT_TRUE(session->waitForPixel(300, 530, white)) << "the uncovered half of the banner was not erased";
+    ASSERT_TRUE(session->coverBriefly(0, 0, 150, 150));
+    pause(500);
+    const Screenshot shot = takeScreenshot(session->display());
+    shot.savePng(session->scratch() + "/uncovered.png");
+    EXPECT_EQ(session->pixel(shot, 998, 574), green) << "the banner outside the uncovered parts was erased";
+    EXPECT_EQ(session->pixel(shot, 999, 575), black);
+    EXPECT_EQ(session->pixel(shot, 300, 530), white);
+}
+
 }  // namespace
 
 }  // namespace linux_test

@@ -137,4 +137,9 @@ void VelmaraSession::click(int deviceX, int deviceY)
                         "click", "1"});
 }
 
+bool VelmaraSession::coverBriefly(int deviceX, int deviceY, int width, int height)
+{
+    return linux_test::coverBriefly(display(), origin_.x + deviceX, origin_.y + deviceY, width, height);
+}
+
 }  // namespace linux_test

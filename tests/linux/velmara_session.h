@@ -48,6 +48,9 @@ public:
     // typed into GTK's file chooser.
     bool chooseFromFileMenu(int item, const std::string& path);
     void click(int deviceX, int deviceY);
+    // Covers the rectangle of the window's picture for a moment, then
+    // uncovers it.
+    bool coverBriefly(int deviceX, int deviceY, int width, int height);
 
     JackTestClient& jack() { return *jackClient_; }
     ChildProcess& velmara() { return velmara_; }

@@ -34,11 +34,12 @@ Color fromPixel(std::uint32_t pixel)
     return ((pixel & 0xFF) << 16) | (pixel & 0xFF00) | ((pixel >> 16) & 0xFF);
 }
 
-// Direct access to the picture's pixels, for lines and bitmaps; cairo's own
-// drawing is flushed before and told about the change after.
+// Direct access to the picture's pixels, for lines and bitmaps, within the
+// context's clip; cairo's own drawing is flushed before and told about the
+// change after.
 class PixelAccess {
 public:
-    PixelAccess() : surface(cairo::windowSurface())
+    explicit PixelAccess(const DrawingContext& context) : surface(cairo::windowSurface()), clip(context.clip)
     {
         cairo_surface_flush(surface);
         data = cairo_image_surface_get_data(surface);
@@ -52,14 +53,17 @@ public:
     {
         return x >= 0 && y >= 0 && x < cairo::windowSurfaceWidth && y < cairo::windowSurfaceHeight;
     }
-    std::uint32_t& at(int x, int y) { return reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride)[x]; }
     void plot(long long x, long long y, std::uint32_t value)
     {
-        if (inside(x, y)) at(static_cast<int>(x), static_cast<int>(y)) = value;
+        if (!inside(x, y)) return;
+        const int px = static_cast<int>(x), py = static_cast<int>(y);
+        if (clip == nullptr || cairo_region_contains_point(clip, px, py))
+            reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(py) * stride)[px] = value;
     }
 
 private:
     cairo_surface_t* surface;
+    const cairo_region_t* clip;
     unsigned char* data;
     int stride;
 };
@@ -131,7 +135,7 @@ void setSourceColor(cairo_t* cr, Color color)
     cairo_set_source_rgb(cr, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0);
 }
 
-DrawingContext* beginSurfacePaint(Color erase)
+DrawingContext* beginSurfacePaint(Color erase, const cairo_region_t* region)
 {
     static Brush whiteBrush = {white};
     static Pen blackPen = {black};
@@ -140,6 +144,16 @@ DrawingContext* beginSurfacePaint(Color erase)
         context.cr = cairo_create(windowSurface());
         cairo_set_antialias(context.cr, CAIRO_ANTIALIAS_NONE);
         cairo_set_fill_rule(context.cr, CAIRO_FILL_RULE_EVEN_ODD);
+    }
+    endSurfacePaint();
+    if (region != nullptr) {
+        context.clip = cairo_region_copy(region);
+        for (int i = 0; i < cairo_region_num_rectangles(region); ++i) {
+            cairo_rectangle_int_t part;
+            cairo_region_get_rectangle(region, i, &part);
+            cairo_rectangle(context.cr, part.x, part.y, part.width, part.height);
+        }
+        cairo_clip(context.cr);
     }
     setSourceColor(context.cr, erase);
     cairo_paint(context.cr);
@@ -150,6 +164,15 @@ DrawingContext* beginSurfacePaint(Color erase)
     context.background = white;
     context.align = TextAlign::leftTop;
     return &context;
+}
+
+void endSurfacePaint()
+{
+    DrawingContext& context = window.context;
+    if (context.clip == nullptr) return;
+    cairo_reset_clip(context.cr);
+    cairo_region_destroy(context.clip);
+    context.clip = nullptr;
 }
 
 bool saveWindowPng(const char* path)
@@ -233,7 +256,7 @@ void polygon(DrawingContext* context, const DevicePoint* points, int count)
         cairo_fill(context->cr);
     }
     if (context->pen == nullptr) return;
-    PixelAccess pixels;
+    PixelAccess pixels(*context);
     const std::uint32_t value = toPixel(context->pen->color);
     for (int i = 0; i < count; ++i) drawSegment(pixels, points[i], points[(i + 1) % count], value);
 }
@@ -241,7 +264,7 @@ void polygon(DrawingContext* context, const DevicePoint* points, int count)
 void polyline(DrawingContext* context, const DevicePoint* points, int count)
 {
     if (context == nullptr || points == nullptr || context->pen == nullptr) return;
-    PixelAccess pixels;
+    PixelAccess pixels(*context);
     const std::uint32_t value = toPixel(context->pen->color);
     for (int i = 0; i + 1 < count; ++i) drawSegment(pixels, points[i], points[i + 1], value);
 }
@@ -259,13 +282,13 @@ void blitBitmap(DrawingContext* context, int x, int y, const DeviceBitmap& bitma
     int firstRow = 0, lastRow = 0, firstColumn = 0, lastColumn = 0;
     visible(y, bitmap.height, cairo::windowSurfaceHeight, firstRow, lastRow);
     visible(x, bitmap.width, cairo::windowSurfaceWidth, firstColumn, lastColumn);
-    PixelAccess pixels;
+    PixelAccess pixels(*context);
     for (int row = firstRow; row < lastRow; ++row) {
         const std::size_t rowStart = static_cast<std::size_t>(bitmap.height - 1 - row) * rowBytes;
         for (int column = firstColumn; column < lastColumn; ++column) {
             const std::size_t offset = rowStart + static_cast<std::size_t>(column) * (bits / 8);
             if (offset + bits / 8 > bitmap.pixelBytes) break;
-            pixels.at(x + column, y + row) = bitmapPixel(bitmap.pixels + offset, bits);
+            pixels.plot(x + column, y + row, bitmapPixel(bitmap.pixels + offset, bits));
         }
     }
 }

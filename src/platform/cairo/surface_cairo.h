@@ -34,6 +34,7 @@ struct DrawingContext {
     Color textColor;
     Color background;
     TextAlign align;
+    cairo_region_t* clip;  // the region a paint repaints, while it runs; else null
 };
 
 namespace cairo {
@@ -50,11 +51,16 @@ void setSourceColor(cairo_t* cr, Color color);
 // The window's picture, an RGB24 image created on first use.
 cairo_surface_t* windowSurface();
 
-// Erases the whole picture to the colour and returns the paint's context
-// with a fresh context's defaults: white brush, black pen, black text,
-// left/top alignment, opaque white text background. An earlier context is
-// reused.
-DrawingContext* beginSurfacePaint(Color erase);
+// Erases the picture to the colour and returns the paint's context with a
+// fresh context's defaults: white brush, black pen, black text, left/top
+// alignment, opaque white text background. An earlier context is reused.
+// With a region (device pixels), as a window system's update region, only
+// the region is erased and all drawing stays inside it until
+// endSurfacePaint; without one the whole picture is.
+DrawingContext* beginSurfacePaint(Color erase, const cairo_region_t* region = nullptr);
+
+// Ends a paint's clip: later drawing reaches the whole picture again.
+void endSurfacePaint();
 
 bool saveWindowPng(const char* path);
 

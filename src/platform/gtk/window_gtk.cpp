@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <deque>
 #include <thread>
+#include <utility>
 
 #include "platform/cairo/surface_cairo.h"
 #include "platform/gtk/icon_gtk.h"
@@ -38,9 +39,11 @@ struct MainWindow {
     GtkWidget* area = nullptr;
     const AcceleratorTable* accelerators = nullptr;
     std::deque<PendingMessage> pending;
-    // Like a Windows update region: one paint, delivered when no other
-    // message waits, however many exposes and invalidations asked for it.
-    bool paintNeeded = false;
+    // Like a Windows update region, in picture pixels: one paint, delivered
+    // when no other message waits, repaints what every expose and
+    // invalidation since the last one asked for, and only that.
+    cairo_region_t* updateRegion = nullptr;
+    cairo_region_t* paintRegion = nullptr;  // the region of the paint being handled
     bool drawn = false;
     int width = -1;
     int height = -1;
@@ -58,6 +61,27 @@ std::uint32_t packPoint(double x, double y)
 void queueMessage(MessageKind kind, std::uint32_t wParam, std::uint32_t lParam, bool withAlt = false)
 {
     mainWindowState.pending.push_back({{kind, wParam, lParam}, withAlt});
+}
+
+constexpr cairo_rectangle_int_t wholePicture = {0, 0, cairo::windowSurfaceWidth, cairo::windowSurfaceHeight};
+
+void invalidate(const cairo_rectangle_int_t& part)
+{
+    MainWindow& w = mainWindowState;
+    if (w.updateRegion == nullptr) w.updateRegion = cairo_region_create();
+    cairo_region_union_rectangle(w.updateRegion, &part);
+}
+
+// The update region as the next paint's region, or null when nothing of the
+// picture needs a paint.
+cairo_region_t* takeUpdateRegion()
+{
+    cairo_region_t* region = std::exchange(mainWindowState.updateRegion, nullptr);
+    if (region == nullptr) return nullptr;
+    cairo_region_intersect_rectangle(region, &wholePicture);
+    if (!cairo_region_is_empty(region)) return region;
+    cairo_region_destroy(region);
+    return nullptr;
 }
 
 // The command of the accelerator for a character typed with Alt, or 0.
@@ -112,13 +136,29 @@ void onSizeAllocate(GtkWidget* area, GdkRectangle* allocation, gpointer)
     w.height = allocation->height;
     const int scale = gtk_widget_get_scale_factor(area);
     queueMessage(MessageKind::size, 0, packPoint(w.width * scale, w.height * scale));
-    w.paintNeeded = true;
+    invalidate(wholePicture);
 }
 
-// The X server's expose: part of the window was uncovered.
+// Where the picture's top left lies in the top-level X window, in pixels.
+DevicePoint pictureOrigin()
+{
+    MainWindow& w = mainWindowState;
+    int areaX = 0, areaY = 0, windowX = 0, windowY = 0;
+    gdk_window_get_origin(gtk_widget_get_window(w.area), &areaX, &areaY);
+    gdk_window_get_origin(gtk_widget_get_window(w.window), &windowX, &windowY);
+    const int scale = gtk_widget_get_scale_factor(w.area);
+    return {(areaX - windowX) * scale, (areaY - windowY) * scale};
+}
+
+// The X server's expose: part of the window was uncovered, and that part of
+// the picture is to be repainted.
 GdkFilterReturn onXEvent(GdkXEvent* xevent, GdkEvent*, gpointer)
 {
-    if (static_cast<XEvent*>(xevent)->type == Expose) mainWindowState.paintNeeded = true;
+    const auto* event = static_cast<const XEvent*>(xevent);
+    if (event->type != Expose || mainWindowState.area == nullptr) return GDK_FILTER_CONTINUE;
+    const DevicePoint origin = pictureOrigin();
+    const XExposeEvent& exposed = event->xexpose;
+    invalidate({exposed.x - origin.x, exposed.y - origin.y, exposed.width, exposed.height});
     return GDK_FILTER_CONTINUE;
 }
 
@@ -227,7 +267,7 @@ void showMainWindowMaximized()
         if (gtk_events_pending()) gtk_main_iteration_do(FALSE);
         else std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    w.paintNeeded = false;
+    cairo_region_destroy(std::exchange(w.updateRegion, nullptr));
     w.description.procedure({MessageKind::paint, 0, 0});
 }
 
@@ -242,21 +282,26 @@ bool pumpMessage()
     if (!w.pending.empty()) {
         next = w.pending.front();
         w.pending.pop_front();
-    } else if (w.paintNeeded) {
-        w.paintNeeded = false;
-        next = {{MessageKind::paint, 0, 0}, false};
     } else {
-        return false;
+        w.paintRegion = takeUpdateRegion();
+        if (w.paintRegion == nullptr) return false;
+        next = {{MessageKind::paint, 0, 0}, false};
     }
     const int command = next.withAlt ? acceleratorFor(next.message.wParam) : 0;
     if (command != 0) next.message = {MessageKind::command, static_cast<std::uint32_t>(command), 0};
     dispatch(next.message);
+    if (w.paintRegion != nullptr) {
+        cairo::endSurfacePaint();
+        cairo_region_destroy(std::exchange(w.paintRegion, nullptr));
+    }
     return true;
 }
 
-DrawingContext* beginPaint() { return cairo::beginSurfacePaint(cairo::windowBackground); }
+// Erases and clips to the paint's region; the first paint, which
+// showMainWindowMaximized delivers, repaints the whole picture.
+DrawingContext* beginPaint() { return cairo::beginSurfacePaint(cairo::windowBackground, mainWindowState.paintRegion); }
 
-void invalidateMainWindow() { mainWindowState.paintNeeded = true; }
+void invalidateMainWindow() { invalidate(wholePicture); }
 
 // As on Windows, the destroy message reaches the procedure before this
 // returns.
