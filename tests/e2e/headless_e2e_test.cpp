@@ -454,6 +454,8 @@ TEST_F(HeadlessSession, MalformedScenariosAreRefusedBeforeStartUp)
         {"advance soon\n", "scenario:2: 'soon' is not a number of milliseconds\n"},
         {"dialog maybe\n", "scenario:2: 'maybe' is not one of ok cancel\n"},
         {"accel ctrl+q\n", "scenario:2: accel expects alt+CHARACTER, as alt+? or alt+/\n"},
+        {"advance 3000000\nadvance 600000.5\n",
+         "scenario:3: advance runs the audio clock past one hour, longer than the recording keeps\n"},
     };
     for (const auto& [scenario, message] : cases) {
         const Outcome outcome = run(std::string("log events.log\n") + scenario);

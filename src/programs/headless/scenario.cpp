@@ -254,6 +254,7 @@ std::optional<Scenario> parseScenario(std::string_view text, std::string& error)
 {
     Scenario scenario;
     int lineNumber = 0;
+    double clock = 0;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         const std::string_view line = trimmed(text.substr(0, end));
@@ -269,6 +270,11 @@ std::optional<Scenario> parseScenario(std::string_view text, std::string& error)
         }
         if (configuration && !scenario.steps.empty()) {
             error = errorAt(lineNumber, "configuration step after the first other step");
+            return std::nullopt;
+        }
+        clock += step.milliseconds;
+        if (clock > longestAudioClock) {
+            error = errorAt(lineNumber, "advance runs the audio clock past one hour, longer than the recording keeps");
             return std::nullopt;
         }
         (configuration ? scenario.configuration : scenario.steps).push_back(std::move(step));

@@ -9,6 +9,10 @@
 
 namespace headless_host {
 
+// The audio device records everything it plays from clock 0 on: the advances
+// of a scenario add up to at most one hour, in milliseconds.
+constexpr double longestAudioClock = 3600000;
+
 enum class StepKind {
     // configuration
     midiDevice, midiOpenResult, audioFail, windowFail, log,
