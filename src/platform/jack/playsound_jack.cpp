@@ -23,6 +23,9 @@ constexpr sf_count_t longestFile = 60 * 60 * 192000;
 struct SoundFilePlayback {
     std::vector<float> frames;  // interleaved stereo at the server's rate
     std::size_t position = 0;   // next frame, process thread only while playing
+    // Set by the main thread; cleared by the process thread at the end, or
+    // between two clients. Only the main thread touches frames, and only
+    // while it is false.
     std::atomic<bool> playing{false};
 };
 
@@ -85,11 +88,15 @@ void mixSoundFile(float* left, float* right, jack_nframes_t frames)
     if (p.position >= total) p.playing.store(false, std::memory_order_release);
 }
 
+void stopSoundFile() { playback.playing.store(false, std::memory_order_release); }
+
 }  // namespace jack
 
+// Without a server nothing plays and the call returns at once; a file cut
+// off by the server stopping is not played on when a server runs again.
 void playSoundFile(const char* path)
 {
-    if (!jack::openOutputs()) return;
+    if (!jack::serverRunning() || playback.playing.load(std::memory_order_acquire)) return;
     int fileRate = 0;
     std::vector<float> fileFrames = readStereo(path, fileRate);
     std::vector<float> frames = toRate(std::move(fileFrames), fileRate, static_cast<int>(jack::serverRate()));
@@ -97,7 +104,7 @@ void playSoundFile(const char* path)
     playback.frames = std::move(frames);
     playback.position = 0;
     playback.playing.store(true, std::memory_order_release);
-    while (playback.playing.load(std::memory_order_acquire) && !jack::serverGone())
+    while (playback.playing.load(std::memory_order_acquire) && jack::serverRunning())
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
