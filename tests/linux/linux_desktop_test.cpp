@@ -347,8 +347,8 @@ TEST_F(LinuxDesktop, FindsTheServerAgainWhenItComesBack)
     JackTestClient& jack = session->jack();
     ASSERT_TRUE(session->velmaraListensTo(jack.acceptedPort())) << session->velmara().standardError();
     const auto reconnected = std::chrono::steady_clock::now() - restarted;
-    EXPECT_LT(reconnected, std::chrono::seconds(2)) << "the keyboard was connected again only after "
-                                                    << std::chrono::duration<double>(reconnected).count() << " s";
+    EXPECT_LT(reconnected, std::chrono::seconds(2))
+        << "the keyboard was connected again only after " << std::chrono::duration<double>(reconnected).count() << " s";
     EXPECT_TRUE(jack.isConnected("velmara:out_left", "system:playback_1"));
     EXPECT_TRUE(jack.isConnected("velmara:out_right", "system:playback_2"));
 

@@ -46,7 +46,7 @@ public:
     bool owesReport() const { return owed_.load(std::memory_order_acquire) != 0; }
 
 private:
-    static constexpr int handedOver = 4;            // flag beside a slot index
+    static constexpr int handedOver = 4;                  // flag beside a slot index
     static constexpr std::uint32_t reporting = 1u << 31;  // flag beside a block number
 
     WaveSlot slots_[3];

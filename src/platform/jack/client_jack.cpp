@@ -104,7 +104,8 @@ void connectToPlayback()
     if (playback == nullptr) return;
     if (playback[0] != nullptr) {
         jack_connect(state.client, jack_port_name(state.left.load()), playback[0]);
-        jack_connect(state.client, jack_port_name(state.right.load()), playback[1] != nullptr ? playback[1] : playback[0]);
+        jack_connect(state.client, jack_port_name(state.right.load()),
+                     playback[1] != nullptr ? playback[1] : playback[0]);
     }
     jack_free(playback);
 }

@@ -27,10 +27,6 @@ WakeSignal wake;
 // Sleeps until woken, or at most a retry's time when something is left to do.
 void sleepUntilWoken(bool retrySoon)
 {
-    if (!retrySoon) {
-        while (sem_wait(&wake.semaphore) != 0 && errno == EINTR) {}
-        return;
-    }
     timespec until{};
     clock_gettime(CLOCK_MONOTONIC, &until);
     until.tv_nsec += retryNanoseconds;
@@ -38,7 +34,10 @@ void sleepUntilWoken(bool retrySoon)
         until.tv_nsec -= 1'000'000'000;
         ++until.tv_sec;
     }
-    while (sem_clockwait(&wake.semaphore, CLOCK_MONOTONIC, &until) != 0 && errno == EINTR) {}
+    int slept = 0;
+    do {
+        slept = retrySoon ? sem_clockwait(&wake.semaphore, CLOCK_MONOTONIC, &until) : sem_wait(&wake.semaphore);
+    } while (slept != 0 && errno == EINTR);
 }
 
 void watch()
