@@ -58,8 +58,8 @@ void printError(const char* message)
 jack_client_t* openClient()
 {
     jack_set_error_function(printError);
-    state.quiet.store(true);
     jack_status_t status{};
+    state.quiet.store(true);
     jack_client_t* opened = jack_client_open("velmara", JackNoStartServer, &status);
     state.quiet.store(false);
     if (opened == nullptr) return nullptr;
@@ -110,9 +110,12 @@ void connectToPlayback()
     jack_free(playback);
 }
 
+// Quiet: the server of the client closed may be gone.
 void closeClient()
 {
+    state.quiet.store(true);
     if (state.client != nullptr) jack_client_close(state.client);
+    state.quiet.store(false);
     state.client = nullptr;
     state.left.store(nullptr);
     state.right.store(nullptr);
