@@ -141,9 +141,10 @@ void receiveMidi(jack_client_t* client, jack_port_t* port, jack_nframes_t frames
         jack_midi_event_t event;
         if (jack_midi_event_get(&event, buffer, i) != 0 || !isShortMessage(event)) continue;
         const jack_time_t at = jack_frames_to_time(client, cycleStart + event.time);
+        const jack_time_t elapsed = at > d.startTime ? at - d.startTime : 0;
         noteMidiArrival();
         d.callback(midiMessageData, packShortMessage(event.buffer, event.size),
-                   static_cast<std::uintptr_t>((at - d.startTime) / 1000));
+                   static_cast<std::uintptr_t>(elapsed / 1000));
     }
 }
 
