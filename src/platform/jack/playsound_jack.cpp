@@ -18,7 +18,7 @@ namespace platform {
 namespace {
 
 // Longer files are refused rather than read into memory.
-constexpr sf_count_t longestFile = 60 * 60 * 192000;
+constexpr sf_count_t longestFile = sf_count_t{60} * 60 * 192000;
 
 struct SoundFilePlayback {
     std::vector<float> frames;  // interleaved stereo at the server's rate
@@ -59,7 +59,7 @@ std::vector<float> toRate(std::vector<float> stereo, int from, int to)
     if (from == to || stereo.empty()) return stereo;
     const double ratio = static_cast<double>(to) / from;
     const long inputFrames = static_cast<long>(stereo.size() / 2);
-    std::vector<float> converted(2 * static_cast<std::size_t>(std::ceil(inputFrames * ratio) + 16));
+    std::vector<float> converted(2 * static_cast<std::size_t>(std::ceil(static_cast<double>(inputFrames) * ratio) + 16));
     SRC_DATA data{};
     data.data_in = stereo.data();
     data.input_frames = inputFrames;
