@@ -35,7 +35,8 @@ struct WaveDevice {
     const WaveHeader* header = nullptr;
     bool blockHandedOver = false;
 
-    // The process thread's (or the client's while no process thread runs).
+    // The process thread's (the watcher's between two clients, while no
+    // process thread runs).
     const jack::WaveSlot* slot = nullptr;
     std::uint32_t position = 0;  // next block frame read
     double ratio = 1.0;          // server frames per block frame

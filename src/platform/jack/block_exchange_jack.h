@@ -20,7 +20,7 @@ struct WaveSlot {
 
 class BlockExchange {
 public:
-    // Each slot is made room for samples values once, here.
+    // Gives each slot room for that many samples; done once, at open.
     void reserve(std::size_t samples);
 
     // Main thread: the slot to fill, then hand it over. Whatever was
@@ -28,8 +28,8 @@ public:
     WaveSlot& slotToFill() { return slots_[filling_]; }
     void handOver();
 
-    // Process thread (or whoever plays in its place while none runs): the
-    // slot handed over since the last call, or null.
+    // Process thread (or the watcher between two clients, while none runs):
+    // the slot handed over since the last call, or null.
     const WaveSlot* takeHandedOver();
 
     // The number of a new block, from now on owed its done report.
