@@ -47,7 +47,9 @@ struct WaveDevice {
 
 namespace {
 
-WaveDevice device;
+// Never destroyed: the process thread may still read a slot while the
+// process ends.
+WaveDevice& device = *new WaveDevice;
 std::atomic<bool> deviceOpen{false};
 
 float sampleValue(std::int16_t sample) { return static_cast<float>(sample) / 32768.0f; }

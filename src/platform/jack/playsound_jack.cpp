@@ -29,7 +29,9 @@ struct SoundFilePlayback {
     std::atomic<bool> playing{false};
 };
 
-SoundFilePlayback playback;
+// Never destroyed: the process thread may still read it while the process
+// ends.
+SoundFilePlayback& playback = *new SoundFilePlayback;
 
 // The file's frames as interleaved stereo at its own rate; a mono file
 // plays on both sides, a file of more channels plays its first two.
