@@ -103,13 +103,17 @@ int JackTestClient::recorderProcess(jack_nframes_t frames, void* self)
         client.recordStart_ = jack_last_frame_time(client.recorder_);
         client.recording_.store(true, std::memory_order_release);
     }
-    const std::size_t done = client.recordedFrames_.load(std::memory_order_relaxed);
-    const std::size_t count = std::min<std::size_t>(frames, client.channels_[0].size() - done);
+    // Each cycle lands at its own frame time: a cycle the server skipped
+    // (an xrun on a loaded machine) stays silent instead of shifting the
+    // rest of the recording.
+    const std::size_t size = client.channels_[0].size();
+    const std::size_t at = std::min<std::size_t>(jack_last_frame_time(client.recorder_) - client.recordStart_, size);
+    const std::size_t count = std::min<std::size_t>(frames, size - at);
     for (int c = 0; c < 2; ++c) {
         const auto* in = static_cast<const float*>(jack_port_get_buffer(client.inputs_[c], frames));
-        std::copy(in, in + count, client.channels_[c].begin() + static_cast<std::ptrdiff_t>(done));
+        std::copy(in, in + count, client.channels_[c].begin() + static_cast<std::ptrdiff_t>(at));
     }
-    client.recordedFrames_.store(done + count, std::memory_order_release);
+    client.recordedFrames_.store(at + count, std::memory_order_release);
     return 0;
 }
 

@@ -271,7 +271,7 @@ TEST_F(LinuxDesktop, SoundsWithinOnePeriodOfTheKey)
         const jack_nframes_t sent = jack.send({noteOn(note)}, random() % period);
         jack_nframes_t sound = 0;
         ASSERT_TRUE(jack.firstSound(sent, sound, 2000)) << "note " << i << " was not heard";
-        latencies.push_back(static_cast<double>(sound - sent - lead[note]));
+        latencies.push_back(static_cast<double>(static_cast<std::int32_t>(sound - sent)) - static_cast<double>(lead[note]));
         const jack_nframes_t released = jack.send({noteOff(note)});
         pause(12);
         ASSERT_TRUE(silent(jack.recorded(0, released + 2 * period, period))) << "note " << i << " did not stop";
