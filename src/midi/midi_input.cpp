@@ -36,9 +36,7 @@ void openAcceptedDevice(int index, const char* name)
     if (result == 0) platform::startMidiDevice(midiInDevice);
 }
 
-}  // namespace
-
-void openMidiInput()
+void openFirstAcceptedDevice()
 {
     const int count = platform::midiInputCount();
     if (count == 0) return;
@@ -50,6 +48,14 @@ void openMidiInput()
         openAcceptedDevice(i, name);
         return;
     }
+}
+
+}  // namespace
+
+void openMidiInput()
+{
+    openFirstAcceptedDevice();
+    platform::watchMidiInputs(isAcceptedName, midiInputCallback);
 }
 
 void midiInputCallback(std::uint32_t, std::uintptr_t param1, std::uintptr_t)

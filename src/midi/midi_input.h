@@ -16,7 +16,9 @@ extern platform::MidiDevice* midiInDevice;
 
 // Opens and starts the first input whose name is accepted; with none, or a
 // failed open (a line on standard output unless the device is in use
-// elsewhere), the organ runs without MIDI input. Never ends the process.
+// elsewhere), the organ runs without MIDI input. Then asks the host to keep
+// watching for an accepted input where inputs come and go. Never ends the
+// process.
 void openMidiInput();
 
 // The device's callback: Note On and Note Off on channel 1 for notes 36 to

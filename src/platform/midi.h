@@ -32,4 +32,13 @@ int openMidiDevice(MidiDevice** device, int index, MidiCallback callback);
 
 void startMidiDevice(MidiDevice* device);
 
+// Whether an input of this name is one to play from.
+using MidiNameTest = bool (*)(const char* name);
+
+// From now on, whenever no input is open and one appears whose name accepted
+// takes (a keyboard plugged in again, a sound server started again), it is
+// opened and started with the callback. Hosts whose inputs do not come and
+// go do nothing.
+void watchMidiInputs(MidiNameTest accepted, MidiCallback callback);
+
 }  // namespace platform

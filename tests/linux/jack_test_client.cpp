@@ -34,24 +34,44 @@ JackTestClient::~JackTestClient()
     if (recorder_ != nullptr) jack_client_close(recorder_);
 }
 
-bool JackTestClient::open(double recordSeconds)
+bool JackTestClient::open(double recordSeconds, bool aliased)
 {
-    keyboard_ = openClient("keyboard", server_);
+    return openRecorder(recordSeconds) && plugKeyboard(aliased);
+}
+
+bool JackTestClient::openRecorder(double recordSeconds)
+{
     recorder_ = openClient("recorder", server_);
-    if (keyboard_ == nullptr || recorder_ == nullptr) return false;
+    if (recorder_ == nullptr) return false;
     rate_ = jack_get_sample_rate(recorder_);
     for (auto& channel : channels_) channel.assign(static_cast<std::size_t>(recordSeconds * rate_), 0.0f);
-    rejected_ = jack_port_register(keyboard_, "hypercontrol", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-    accepted_ = jack_port_register(keyboard_, "usb_a", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     inputs_[0] = jack_port_register(recorder_, "in_left", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     inputs_[1] = jack_port_register(recorder_, "in_right", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
-    if (rejected_ == nullptr || accepted_ == nullptr || inputs_[0] == nullptr || inputs_[1] == nullptr) return false;
-    jack_port_set_alias(rejected_, rejectedAlias);
-    jack_port_set_alias(accepted_, acceptedAlias);
-    jack_set_process_callback(keyboard_, keyboardProcess, this);
+    if (inputs_[0] == nullptr || inputs_[1] == nullptr) return false;
     jack_set_process_callback(recorder_, recorderProcess, this);
-    return jack_activate(keyboard_) == 0 && jack_activate(recorder_) == 0;
+    return jack_activate(recorder_) == 0;
 }
+
+void JackTestClient::unplugKeyboard()
+{
+    if (keyboard_ != nullptr) jack_client_close(keyboard_);
+    keyboard_ = nullptr;
+}
+
+bool JackTestClient::plugKeyboard(bool aliased)
+{
+    keyboard_ = openClient("keyboard", server_);
+    if (keyboard_ == nullptr) return false;
+    rejected_ = jack_port_register(keyboard_, "hypercontrol", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    accepted_ = jack_port_register(keyboard_, "usb_a", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    if (rejected_ == nullptr || accepted_ == nullptr) return false;
+    jack_port_set_alias(rejected_, rejectedAlias);
+    if (aliased) aliasKeyboard();
+    jack_set_process_callback(keyboard_, keyboardProcess, this);
+    return jack_activate(keyboard_) == 0;
+}
+
+void JackTestClient::aliasKeyboard() { jack_port_set_alias(accepted_, acceptedAlias); }
 
 jack_nframes_t JackTestClient::period() const { return jack_get_buffer_size(recorder_); }
 
@@ -83,13 +103,17 @@ int JackTestClient::recorderProcess(jack_nframes_t frames, void* self)
         client.recordStart_ = jack_last_frame_time(client.recorder_);
         client.recording_.store(true, std::memory_order_release);
     }
-    const std::size_t done = client.recordedFrames_.load(std::memory_order_relaxed);
-    const std::size_t count = std::min<std::size_t>(frames, client.channels_[0].size() - done);
+    // Each cycle lands at its own frame time: a cycle the server skipped
+    // (an xrun on a loaded machine) stays silent instead of shifting the
+    // rest of the recording.
+    const std::size_t size = client.channels_[0].size();
+    const std::size_t at = std::min<std::size_t>(jack_last_frame_time(client.recorder_) - client.recordStart_, size);
+    const std::size_t count = std::min<std::size_t>(frames, size - at);
     for (int c = 0; c < 2; ++c) {
         const auto* in = static_cast<const float*>(jack_port_get_buffer(client.inputs_[c], frames));
-        std::copy(in, in + count, client.channels_[c].begin() + static_cast<std::ptrdiff_t>(done));
+        std::copy(in, in + count, client.channels_[c].begin() + static_cast<std::ptrdiff_t>(at));
     }
-    client.recordedFrames_.store(done + count, std::memory_order_release);
+    client.recordedFrames_.store(at + count, std::memory_order_release);
     return 0;
 }
 
@@ -107,7 +131,8 @@ jack_nframes_t JackTestClient::send(const std::vector<ShortMessage>& messages, j
 bool JackTestClient::isConnected(const std::string& source, const std::string& destination) const
 {
     const jack_port_t* port = jack_port_by_name(recorder_, source.c_str());
-    return port != nullptr && jack_port_connected_to(port, destination.c_str()) != 0;
+    return port != nullptr && jack_port_by_name(recorder_, destination.c_str()) != nullptr &&
+           jack_port_connected_to(port, destination.c_str()) != 0;
 }
 
 bool JackTestClient::listenToVelmara()

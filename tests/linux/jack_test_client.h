@@ -1,8 +1,9 @@
 // The end-to-end tests' JACK peer, in two clients so that in every cycle the
 // keyboard runs before Velmara and the recorder after it: "keyboard" owns
 // MIDI output ports (the second aliased "Axiom Pro 61 USB A In") and sends
-// messages at chosen frames; "recorder" owns two audio inputs and records
-// everything they receive from the moment it starts.
+// messages at chosen frames, and can be unplugged and plugged in again;
+// "recorder" owns two audio inputs and records everything they receive from
+// the moment it starts.
 #pragma once
 
 #include <jack/jack.h>
@@ -31,7 +32,14 @@ public:
     JackTestClient& operator=(const JackTestClient&) = delete;
 
     // False when the server cannot be reached or a port cannot be made.
-    bool open(double recordSeconds);
+    // Without aliased the keyboard's second port gets no accepted alias.
+    bool open(double recordSeconds, bool aliased = true);
+
+    // The keyboard client closes, its ports going with it, and opens again.
+    void unplugKeyboard();
+    bool plugKeyboard(bool aliased = true);
+    // Gives the keyboard's second port its accepted alias.
+    void aliasKeyboard();
 
     jack_nframes_t rate() const { return rate_; }
     jack_nframes_t period() const;
@@ -68,6 +76,8 @@ private:
 
     static int keyboardProcess(jack_nframes_t frames, void* self);
     static int recorderProcess(jack_nframes_t frames, void* self);
+
+    bool openRecorder(double recordSeconds);
 
     jack_nframes_t recordedEnd() const;
 

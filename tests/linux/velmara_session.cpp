@@ -22,7 +22,17 @@ void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 bool VelmaraSession::startServers(int rate)
 {
     if (!x_.start(scratch_)) return false;
-    if (rate == 0) return true;
+    return rate == 0 || startJack(rate);
+}
+
+void VelmaraSession::stopJack()
+{
+    jackClient_.reset();
+    jackd_.stop();
+}
+
+bool VelmaraSession::startJack(int rate)
+{
     const std::string server = "velmara-test-" + std::to_string(getpid());
     if (!jackd_.start(server, rate, period, scratch_)) return false;
     jackClient_ = std::make_unique<JackTestClient>(server);

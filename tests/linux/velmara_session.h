@@ -28,6 +28,11 @@ public:
     bool startServers(int rate);
     bool startVelmara(const std::string& workingDirectory);
 
+    // The test client closes and the JACK server stops, as when a user
+    // stops it; started again, it gets the same name and a new test client.
+    void stopJack();
+    bool startJack(int rate = 44100);
+
     // Waits until the main window is shown; its X window id.
     bool waitForWindow(unsigned long& window, int timeoutMs = 10000);
     // Waits for a window whose name matches the pattern; its id.

@@ -1,28 +1,25 @@
-// The wave output on JACK: one block of 16-bit PCM at a time, converted to
-// float on the process thread (resampled when the server runs at another
-// rate), with the done report sent from that thread.
+// The wave output on JACK: each written block is copied into the backend and
+// handed to the process thread without a lock, where it is converted to
+// float (resampled when the server runs at another rate) and, when it has
+// played out, reported done. Writing and resetting never wait for a cycle.
 #include <samplerate.h>
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdint>
-#include <thread>
+#include <cstring>
 
 #include "platform/audio.h"
+#include "platform/jack/block_exchange_jack.h"
 #include "platform/jack/client_jack.h"
 #include "platform/jack/timing_trace_jack.h"
+#include "platform/jack/watcher_jack.h"
 
 namespace platform {
 
 namespace {
 
 constexpr std::uint32_t headerPrepared = 2;
-
-// Who owns the block: the main thread while idle, the process thread while
-// playing; ending and resetting are the process thread's way back to idle.
-enum BlockState { idle, playing, ending, resetting };
-
 constexpr long chunkFrames = 512;
 
 }  // namespace
@@ -30,23 +27,30 @@ constexpr long chunkFrames = 512;
 struct WaveDevice {
     WaveCallback callback = nullptr;
     int channels = 2;
-    double ratio = 1.0;  // server frames per block frame
-    SRC_STATE* resampler = nullptr;
+    std::uint32_t blockRate = 44100;
+    jack::BlockExchange exchange;
 
+    // Main thread's: the header last written, and whether the last slot
+    // handed over was a block rather than silence.
     const WaveHeader* header = nullptr;
-    const std::int16_t* samples = nullptr;
-    std::uint32_t frameCount = 0;
-    std::uint32_t position = 0;  // next block frame read
-    std::atomic<int> state{idle};
+    bool blockHandedOver = false;
 
+    // The process thread's (the watcher's between two clients, while no
+    // process thread runs).
+    const jack::WaveSlot* slot = nullptr;
+    std::uint32_t position = 0;  // next block frame read
+    double ratio = 1.0;          // server frames per block frame
+    SRC_STATE* resampler = nullptr;
     float input[chunkFrames * 2];
     float output[chunkFrames * 2];
 };
 
 namespace {
 
-WaveDevice device;
-bool deviceOpen = false;
+// Never destroyed: the process thread may still read a slot while the
+// process ends.
+WaveDevice& device = *new WaveDevice;
+std::atomic<bool> deviceOpen{false};
 
 float sampleValue(std::int16_t sample) { return static_cast<float>(sample) / 32768.0f; }
 
@@ -55,8 +59,9 @@ float sampleValue(std::int16_t sample) { return static_cast<float>(sample) / 327
 long takeFrames(WaveDevice& d, float* stereo, long count)
 {
     long taken = 0;
-    for (; taken < count && d.position < d.frameCount; ++taken, ++d.position) {
-        const std::int16_t* frame = d.samples + static_cast<std::size_t>(d.position) * d.channels;
+    const std::int16_t* samples = d.slot->samples.data();
+    for (; taken < count && d.position < d.slot->frameCount; ++taken, ++d.position) {
+        const std::int16_t* frame = samples + static_cast<std::size_t>(d.position) * d.channels;
         stereo[2 * taken] = sampleValue(frame[0]);
         stereo[2 * taken + 1] = sampleValue(frame[d.channels - 1]);
     }
@@ -85,26 +90,45 @@ bool renderFrames(WaveDevice& d, float* left, float* right, long count)
         written += got;
         if (got < wanted) return false;
     }
-    return d.resampler != nullptr || d.position < d.frameCount;
+    return d.resampler != nullptr || d.position < d.slot->frameCount;
 }
 
-void finish(WaveDevice& d)
+void startSlot(WaveDevice& d, const jack::WaveSlot* slot)
 {
-    d.callback(waveMessageDone);
-    d.state.store(idle);
+    d.slot = slot->frameCount > 0 ? slot : nullptr;
+    d.position = 0;
+    if (d.resampler != nullptr) src_reset(d.resampler);
 }
 
-void waitUntilIdle(WaveDevice& d)
+// The block that ended is reported done unless a reset or a newer block
+// has already settled its report.
+void endSlot(WaveDevice& d)
 {
-    while (d.state.load() != idle) {
-        int stranded = resetting;
-        if (jack::serverGone() && d.state.compare_exchange_strong(stranded, idle)) {
-            // No process cycle will come: report the block here.
-            d.callback(waveMessageDone);
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(50));
+    if (d.exchange.claimEnded(d.slot->block)) {
+        d.callback(waveMessageDone);
+        d.exchange.finishReport();
     }
+    d.slot = nullptr;
+}
+
+void reportOwedBlock(WaveDevice& d)
+{
+    if (d.exchange.claimOwed()) d.callback(waveMessageDone);
+}
+
+// Sets the conversion for a server running at rate; false when no
+// resampler can be made.
+bool setServerRate(WaveDevice& d, jack_nframes_t rate)
+{
+    d.ratio = static_cast<double>(rate) / d.blockRate;
+    if (rate == d.blockRate) {
+        if (d.resampler != nullptr) src_delete(d.resampler);
+        d.resampler = nullptr;
+        return true;
+    }
+    int error = 0;
+    if (d.resampler == nullptr) d.resampler = src_callback_new(feedResampler, SRC_SINC_MEDIUM_QUALITY, 2, &error, &d);
+    return d.resampler != nullptr;
 }
 
 bool formatSupported(const WaveFormat& format)
@@ -122,32 +146,38 @@ void renderWaveBlock(float* left, float* right, jack_nframes_t frames)
     WaveDevice& d = device;
     std::fill(left, left + frames, 0.0f);
     std::fill(right, right + frames, 0.0f);
-    int state = d.state.load();
-    if (state == resetting) {
-        finish(d);
-        return;
-    }
-    if (state != playing) return;
-    if (renderFrames(d, left, right, frames)) return;
-    if (d.state.compare_exchange_strong(state, ending) || state == resetting) finish(d);
+    if (!deviceOpen.load(std::memory_order_acquire)) return;
+    if (const WaveSlot* handed = d.exchange.takeHandedOver()) startSlot(d, handed);
+    if (d.slot == nullptr) return;
+    if (!renderFrames(d, left, right, static_cast<long>(frames))) endSlot(d);
+}
+
+bool restartWaveOutput(jack_nframes_t rate)
+{
+    WaveDevice& d = device;
+    if (!deviceOpen.load(std::memory_order_acquire)) return true;
+    // What was handed over while no server ran is not played late.
+    d.exchange.takeHandedOver();
+    d.slot = nullptr;
+    return setServerRate(d, rate);
 }
 
 }  // namespace jack
 
 int openWaveDevice(WaveDevice** opened, const WaveFormat& format, WaveCallback callback)
 {
-    if (deviceOpen) return deviceErrorAllocated;
+    if (deviceOpen.load()) return deviceErrorAllocated;
     if (!formatSupported(format)) return deviceErrorBadFormat;
     if (!jack::openOutputs()) return deviceErrorGeneral;
     device.callback = callback;
     device.channels = format.channels;
-    device.ratio = static_cast<double>(jack::serverRate()) / format.samplesPerSec;
-    if (jack::serverRate() != format.samplesPerSec) {
-        int error = 0;
-        device.resampler = src_callback_new(feedResampler, SRC_SINC_MEDIUM_QUALITY, 2, &error, &device);
-        if (device.resampler == nullptr) return deviceErrorGeneral;
-    }
-    deviceOpen = true;
+    device.blockRate = format.samplesPerSec;
+    // Room for a second of sound in each slot; a longer block grows its slot
+    // on the main thread when it is written.
+    device.exchange.reserve(static_cast<std::size_t>(format.samplesPerSec) * format.channels);
+    if (!setServerRate(device, jack::serverRate())) return deviceErrorGeneral;
+    deviceOpen.store(true, std::memory_order_release);
+    jack::startWatching();
     *opened = &device;
     callback(waveMessageOpen);
     return 0;
@@ -164,13 +194,16 @@ int writeWaveBlock(WaveDevice* d, WaveHeader& header)
 {
     if (d == nullptr) return deviceErrorGeneral;
     if ((header.flags & headerPrepared) == 0) return deviceErrorUnprepared;
-    resetWaveDevice(d);
+    reportOwedBlock(*d);
+    jack::WaveSlot& slot = d->exchange.slotToFill();
+    const std::size_t samples = header.bufferLength / 2u;
+    if (slot.samples.size() < samples) slot.samples.resize(samples);
+    std::memcpy(slot.samples.data(), header.data, samples * 2u);
+    slot.frameCount = static_cast<std::uint32_t>(samples / d->channels);
+    slot.block = d->exchange.owe();
+    d->exchange.handOver();
     d->header = &header;
-    d->samples = static_cast<const std::int16_t*>(header.data);
-    d->frameCount = header.bufferLength / (2u * d->channels);
-    d->position = 0;
-    if (d->resampler != nullptr) src_reset(d->resampler);
-    d->state.store(playing);
+    d->blockHandedOver = true;
     jack::noteBlockSubmitted();
     return 0;
 }
@@ -178,7 +211,7 @@ int writeWaveBlock(WaveDevice* d, WaveHeader& header)
 int unprepareWaveBlock(WaveDevice* d, WaveHeader& header)
 {
     if (d == nullptr) return deviceErrorGeneral;
-    if (d->header == &header && d->state.load() != idle) return deviceErrorStillPlaying;
+    if (d->header == &header && d->exchange.owesReport()) return deviceErrorStillPlaying;
     header.flags &= ~headerPrepared;
     return 0;
 }
@@ -186,8 +219,13 @@ int unprepareWaveBlock(WaveDevice* d, WaveHeader& header)
 void resetWaveDevice(WaveDevice* d)
 {
     if (d == nullptr) return;
-    int expected = playing;
-    if (d->state.compare_exchange_strong(expected, resetting) || expected != idle) waitUntilIdle(*d);
+    reportOwedBlock(*d);
+    if (!d->blockHandedOver) return;
+    jack::WaveSlot& slot = d->exchange.slotToFill();
+    slot.frameCount = 0;
+    slot.block = 0;
+    d->exchange.handOver();
+    d->blockHandedOver = false;
 }
 
 }  // namespace platform

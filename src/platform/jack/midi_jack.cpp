@@ -1,12 +1,15 @@
 // MIDI input on JACK: the inputs are the JACK MIDI source ports in the order
 // JACK lists them, each offered under its short name and under each of its
 // aliases, so a port given an accepted alias (jack_alias) is found. Opening
-// one connects it to the port "midi_in", read on the process thread.
+// one connects it to the port "midi_in", read on the process thread; when
+// that port loses its source, the watcher connects the next keyboard that
+// appears with an accepted name.
 #include <jack/midiport.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -20,11 +23,8 @@ namespace platform {
 
 struct MidiDevice {
     MidiCallback callback = nullptr;
-    jack_client_t* client = nullptr;
-    jack_nframes_t rate = 0;
-    std::atomic<jack_port_t*> port{nullptr};
+    jack_time_t startTime = 0;  // microseconds, when input started
     std::atomic<bool> started{false};
-    std::atomic<jack_nframes_t> startFrame{0};
 };
 
 namespace {
@@ -35,9 +35,16 @@ struct MidiInput {
     std::string name;  // short name or alias, as Windows-1252 bytes when it can be
 };
 
+// What the system asked to be watched for; set at start-up.
+struct MidiWatch {
+    MidiNameTest accepted = nullptr;
+    MidiCallback callback = nullptr;
+};
+
 std::vector<MidiInput> inputs;
 MidiDevice device;
 bool deviceOpen = false;
+MidiWatch watch;
 
 void addNames(jack_port_t* port, std::vector<MidiInput>& list)
 {
@@ -49,17 +56,61 @@ void addNames(jack_port_t* port, std::vector<MidiInput>& list)
     for (int i = 0; i < count && i < 2; ++i) list.push_back({fullName, toWindows1252(aliases[i])});
 }
 
+// The full names of the MIDI source ports, in JACK's order.
+std::vector<std::string> sourcePorts(jack_client_t* client)
+{
+    std::vector<std::string> ports;
+    const char** names = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput);
+    if (names == nullptr) return ports;
+    for (const char** name = names; *name != nullptr; ++name) ports.emplace_back(*name);
+    jack_free(names);
+    return ports;
+}
+
 std::vector<MidiInput> listInputs()
 {
     std::vector<MidiInput> list;
     jack_client_t* client = jack::client();
     if (client == nullptr) return list;
-    const char** names = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput);
-    if (names == nullptr) return list;
-    for (const char** name = names; *name != nullptr; ++name)
-        if (jack_port_t* port = jack_port_by_name(client, *name)) addNames(port, list);
-    jack_free(names);
+    for (const std::string& name : sourcePorts(client))
+        if (jack_port_t* port = jack_port_by_name(client, name.c_str())) addNames(port, list);
     return list;
+}
+
+void copyName(const MidiInput& input, char (&name)[midiNameCapacity])
+{
+    name[0] = '\0';
+    std::strncat(name, input.name.c_str(), midiNameCapacity - 1);
+}
+
+// The first input whose name the test accepts, or -1.
+int firstAccepted(const std::vector<MidiInput>& list, MidiNameTest accepted)
+{
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        char name[midiNameCapacity];
+        copyName(list[i], name);
+        if (accepted(name)) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// Connects the input's port to "midi_in"; false when that fails.
+bool connectInput(const MidiInput& input)
+{
+    jack_port_t* port = jack::midiInputPort();
+    if (port == nullptr) return false;
+    const int connected = jack_connect(jack::client(), input.port.c_str(), jack_port_name(port));
+    return connected == 0 || connected == EEXIST;
+}
+
+void sayNoAcceptedName()
+{
+    std::string seen;
+    for (const std::string& port : sourcePorts(jack::client())) seen += (seen.empty() ? "" : ", ") + port;
+    std::fprintf(stderr,
+                 "velmara: no MIDI source port has an accepted name or alias (ports seen: %s); "
+                 "alias the keyboard's output port\n",
+                 seen.empty() ? "none" : seen.c_str());
 }
 
 std::uintptr_t packShortMessage(const jack_midi_data_t* bytes, std::size_t size)
@@ -75,32 +126,44 @@ bool isShortMessage(const jack_midi_event_t& event)
     return event.size >= 1 && event.size <= 3 && (event.buffer[0] & 0x80) != 0 && event.buffer[0] != 0xF0;
 }
 
-jack_port_t* inputPort(jack_client_t* client)
-{
-    static jack_port_t* port = jack_port_register(client, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    return port;
-}
-
 }  // namespace
 
 namespace jack {
 
-void receiveMidi(jack_nframes_t frames)
+void receiveMidi(jack_client_t* client, jack_port_t* port, jack_nframes_t frames)
 {
     MidiDevice& d = device;
-    jack_port_t* port = d.port.load(std::memory_order_acquire);
     if (port == nullptr || !d.started.load(std::memory_order_acquire)) return;
     void* buffer = jack_port_get_buffer(port, frames);
     const jack_nframes_t count = jack_midi_get_event_count(buffer);
-    const jack_nframes_t cycleStart = jack_last_frame_time(d.client);
+    const jack_nframes_t cycleStart = jack_last_frame_time(client);
     for (jack_nframes_t i = 0; i < count; ++i) {
         jack_midi_event_t event;
         if (jack_midi_event_get(&event, buffer, i) != 0 || !isShortMessage(event)) continue;
-        const jack_nframes_t elapsed = cycleStart + event.time - d.startFrame.load(std::memory_order_relaxed);
+        const jack_time_t at = jack_frames_to_time(client, cycleStart + event.time);
+        const jack_time_t elapsed = at > d.startTime ? at - d.startTime : 0;
         noteMidiArrival();
         d.callback(midiMessageData, packShortMessage(event.buffer, event.size),
-                   static_cast<std::uintptr_t>(static_cast<std::uint64_t>(elapsed) * 1000 / d.rate));
+                   static_cast<std::uintptr_t>(elapsed / 1000));
     }
+}
+
+bool keepKeyboard()
+{
+    if (watch.accepted == nullptr) return true;
+    jack_port_t* port = midiInputPort();
+    if (port != nullptr && jack_port_connected(port) > 0) return true;
+    const std::vector<MidiInput> list = listInputs();
+    const int chosen = firstAccepted(list, watch.accepted);
+    if (chosen < 0 || !connectInput(list[chosen])) return false;
+    if (!deviceOpen) {
+        device.callback = watch.callback;
+        deviceOpen = true;
+        watch.callback(midiMessageOpen, 0, 0);
+    }
+    startMidiDevice(&device);
+    std::fprintf(stderr, "velmara: MIDI input from %s\n", list[chosen].port.c_str());
+    return true;
 }
 
 }  // namespace jack
@@ -115,22 +178,15 @@ void midiInputName(int index, char (&name)[midiNameCapacity])
 {
     name[0] = '\0';
     if (index < 0 || index >= static_cast<int>(inputs.size())) return;
-    std::strncat(name, inputs[index].name.c_str(), midiNameCapacity - 1);
+    copyName(inputs[index], name);
 }
 
 int openMidiDevice(MidiDevice** opened, int index, MidiCallback callback)
 {
     if (deviceOpen) return deviceErrorAllocated;
-    jack_client_t* client = jack::client();
-    if (client == nullptr || index < 0 || index >= static_cast<int>(inputs.size())) return deviceErrorGeneral;
-    jack_port_t* port = inputPort(client);
-    if (port == nullptr) return deviceErrorGeneral;
-    const int connected = jack_connect(client, inputs[index].port.c_str(), jack_port_name(port));
-    if (connected != 0 && connected != EEXIST) return deviceErrorGeneral;
+    if (jack::client() == nullptr || index < 0 || index >= static_cast<int>(inputs.size())) return deviceErrorGeneral;
+    if (!connectInput(inputs[index])) return deviceErrorGeneral;
     device.callback = callback;
-    device.client = client;
-    device.rate = jack::serverRate();
-    device.port.store(port, std::memory_order_release);
     deviceOpen = true;
     *opened = &device;
     callback(midiMessageOpen, 0, 0);
@@ -139,9 +195,15 @@ int openMidiDevice(MidiDevice** opened, int index, MidiCallback callback)
 
 void startMidiDevice(MidiDevice* d)
 {
-    if (d == nullptr) return;
-    d->startFrame.store(jack_frame_time(d->client), std::memory_order_relaxed);
+    if (d == nullptr || d->started.load()) return;
+    d->startTime = jack_get_time();
     d->started.store(true, std::memory_order_release);
+}
+
+void watchMidiInputs(MidiNameTest accepted, MidiCallback callback)
+{
+    watch = {accepted, callback};
+    if (jack::client() != nullptr && firstAccepted(inputs, accepted) < 0) sayNoAcceptedName();
 }
 
 }  // namespace platform

@@ -18,15 +18,20 @@ namespace platform {
 namespace {
 
 // Longer files are refused rather than read into memory.
-constexpr sf_count_t longestFile = 60 * 60 * 192000;
+constexpr sf_count_t longestFile = sf_count_t{60} * 60 * 192000;
 
 struct SoundFilePlayback {
     std::vector<float> frames;  // interleaved stereo at the server's rate
     std::size_t position = 0;   // next frame, process thread only while playing
+    // Set by the main thread; cleared by the process thread at the end, or
+    // between two clients. Only the main thread touches frames, and only
+    // while it is false.
     std::atomic<bool> playing{false};
 };
 
-SoundFilePlayback playback;
+// Never destroyed: the process thread may still read it while the process
+// ends.
+SoundFilePlayback& playback = *new SoundFilePlayback;
 
 // The file's frames as interleaved stereo at its own rate; a mono file
 // plays on both sides, a file of more channels plays its first two.
@@ -56,7 +61,7 @@ std::vector<float> toRate(std::vector<float> stereo, int from, int to)
     if (from == to || stereo.empty()) return stereo;
     const double ratio = static_cast<double>(to) / from;
     const long inputFrames = static_cast<long>(stereo.size() / 2);
-    std::vector<float> converted(2 * static_cast<std::size_t>(std::ceil(inputFrames * ratio) + 16));
+    std::vector<float> converted(2 * static_cast<std::size_t>(std::ceil(static_cast<double>(inputFrames) * ratio) + 16));
     SRC_DATA data{};
     data.data_in = stereo.data();
     data.input_frames = inputFrames;
@@ -85,11 +90,15 @@ void mixSoundFile(float* left, float* right, jack_nframes_t frames)
     if (p.position >= total) p.playing.store(false, std::memory_order_release);
 }
 
+void stopSoundFile() { playback.playing.store(false, std::memory_order_release); }
+
 }  // namespace jack
 
+// Without a server nothing plays and the call returns at once; a file cut
+// off by the server stopping is not played on when a server runs again.
 void playSoundFile(const char* path)
 {
-    if (!jack::openOutputs()) return;
+    if (!jack::serverRunning() || playback.playing.load(std::memory_order_acquire)) return;
     int fileRate = 0;
     std::vector<float> fileFrames = readStereo(path, fileRate);
     std::vector<float> frames = toRate(std::move(fileFrames), fileRate, static_cast<int>(jack::serverRate()));
@@ -97,7 +106,7 @@ void playSoundFile(const char* path)
     playback.frames = std::move(frames);
     playback.position = 0;
     playback.playing.store(true, std::memory_order_release);
-    while (playback.playing.load(std::memory_order_acquire) && !jack::serverGone())
+    while (playback.playing.load(std::memory_order_acquire) && jack::serverRunning())
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 

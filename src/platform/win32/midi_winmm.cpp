@@ -45,4 +45,7 @@ int openMidiDevice(MidiDevice** device, int index, MidiCallback callback)
 
 void startMidiDevice(MidiDevice* device) { midiInStart(reinterpret_cast<HMIDIIN>(device)); }
 
+// winmm's input devices are counted once; the program never sees new ones.
+void watchMidiInputs(MidiNameTest, MidiCallback) {}
+
 }  // namespace platform
