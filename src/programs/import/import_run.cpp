@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 
 #include "bank/organ_bank.h"
 #include "platform/files.h"
@@ -84,14 +83,31 @@ bool planStop(const ImportOptions& options, const fs::path& source, std::vector<
     return true;
 }
 
+// Whether BRIMWELL_DIR is a folder or can be made, and the definition's
+// folder is there (or is BRIMWELL_DIR).
+bool checkTarget(const ImportOptions& options, std::string& error)
+{
+    const fs::path into = fs::absolute(options.into).lexically_normal();
+    const fs::path organFolder = fs::absolute(options.organ).lexically_normal().parent_path();
+    std::error_code ignored;
+    if (fs::exists(into, ignored) && !fs::is_directory(into, ignored))
+        error = options.into.string() + ": not a folder";
+    else if (!fs::is_directory(into.parent_path(), ignored))
+        error = options.into.string() + ": the folder it would be made in does not exist";
+    else if (!fs::is_directory(organFolder, ignored) && organFolder != into)
+        error = options.organ.string() + ": its folder does not exist";
+    return error.empty();
+}
+
 // The definition's text, empty when there is none yet.
 std::optional<std::string> readDefinition(const fs::path& path, std::string& error)
 {
     std::error_code failure;
     if (!fs::exists(path, failure)) return std::string();
+    const std::uintmax_t size = fs::file_size(path, failure);
+    std::string text(failure ? 0 : size, '\0');
     std::ifstream file(path, std::ios::binary);
-    std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (!file.eof() || file.bad()) {
+    if (failure || !file.read(text.data(), static_cast<std::streamsize>(text.size()))) {
         error = path.string() + ": the organ definition cannot be read";
         return std::nullopt;
     }
@@ -198,6 +214,7 @@ bool stageAndCommit(const ImportOptions& options, const std::vector<PlannedStop>
 int runImport(const ImportOptions& options)
 {
     std::string error;
+    if (!checkTarget(options, error)) return refuse(error);
     std::vector<PlannedStop> plan;
     for (const fs::path& source : options.sources)
         if (!planStop(options, source, plan, error)) return refuse(error);
