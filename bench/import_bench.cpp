@@ -36,7 +36,8 @@ void writeRecording(int midiNote)
     std::vector<float> frames;
     for (int frame = 0; frame < seconds * sourceRate; ++frame) {
         const double t = frame / static_cast<double>(sourceRate) - 0.3, w = 2 * std::numbers::pi * frequency * t;
-        const auto value = static_cast<float>(t < 0 ? 0.0 : 0.4 * std::sin(w) + 0.2 * std::sin(2 * w) + 0.1 * std::sin(3 * w));
+        const auto value =
+            static_cast<float>(t < 0 ? 0.0 : 0.4 * std::sin(w) + 0.2 * std::sin(2 * w) + 0.1 * std::sin(3 * w));
         frames.insert(frames.end(), {value, value * 0.9f});
     }
     SF_INFO info{0, sourceRate, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 0, 0};
@@ -93,8 +94,14 @@ void decodeAndResample(benchmark::State& state)
             sf_close(file);
             const double ratio = 44100.0 / info.samplerate;
             std::vector<float> output(static_cast<std::size_t>(std::ceil(info.frames * ratio) + 1) * 2);
-            SRC_DATA data{input.data(), output.data(), static_cast<long>(info.frames), static_cast<long>(output.size() / 2),
-                          0, 0, 1, ratio};
+            SRC_DATA data{input.data(),
+                          output.data(),
+                          static_cast<long>(info.frames),
+                          static_cast<long>(output.size() / 2),
+                          0,
+                          0,
+                          1,
+                          ratio};
             src_simple(&data, SRC_SINC_BEST_QUALITY, info.channels);
             benchmark::DoNotOptimize(output.data());
         }

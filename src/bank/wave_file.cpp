@@ -102,9 +102,9 @@ std::string describeWaveFormat(const WaveFormat& format)
 {
     char text[96];
     const char* kind = format.encoding == waveEncodingFloat ? " float" : "";
-    const int length = std::snprintf(text, sizeof text, "%u Hz, %u-bit%s, %u channel%s", format.sampleRate,
-                                     unsigned{format.bitsPerSample}, kind, unsigned{format.channels},
-                                     format.channels == 1 ? "" : "s");
+    const int length =
+        std::snprintf(text, sizeof text, "%u Hz, %u-bit%s, %u channel%s", format.sampleRate,
+                      unsigned{format.bitsPerSample}, kind, unsigned{format.channels}, format.channels == 1 ? "" : "s");
     if (format.encoding != waveEncodingPcm && format.encoding != waveEncodingFloat)
         std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length), ", encoding 0x%04X",
                       unsigned{format.encoding});

@@ -112,7 +112,7 @@ std::vector<std::uint8_t> stopKnobBitmap(bool drawn)
             const Colour c = supersampled(x, row, drawn);
             out.insert(out.end(), {channel(c.b), channel(c.g), channel(c.r)});
         }
-        out.resize(out.size() + rowBytes - knobWidth * 3, 0);
+        out.resize(out.size() + rowBytes - std::size_t{knobWidth} * 3, 0);
     }
     return out;
 }

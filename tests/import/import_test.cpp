@@ -75,8 +75,10 @@ std::vector<float> tone(int rate, int channels, double frequency, double peak, d
     std::vector<float> samples;
     for (std::size_t frame = 0; frame < frames; ++frame) {
         const double t = (static_cast<double>(frame) - static_cast<double>(start)) / rate, w = 2 * pi * frequency * t;
-        const double value = frame < start ? 0.0 : peak * (0.6 * std::sin(w) + 0.25 * std::sin(2 * w) + 0.15 * std::sin(3 * w));
-        for (int c = 0; c < channels; ++c) samples.push_back(static_cast<float>(value) + (hiss > 0 ? noise(random) : 0.0f));
+        const double value =
+            frame < start ? 0.0 : peak * (0.6 * std::sin(w) + 0.25 * std::sin(2 * w) + 0.15 * std::sin(3 * w));
+        for (int c = 0; c < channels; ++c)
+            samples.push_back(static_cast<float>(value) + (hiss > 0 ? noise(random) : 0.0f));
     }
     return samples;
 }
@@ -93,7 +95,8 @@ void writeSndfile(const fs::path& path, int format, int rate, int channels, cons
 
 int writeBlock(void* file, void* data, std::int32_t bytes)
 {
-    return std::fwrite(data, 1, static_cast<std::size_t>(bytes), static_cast<std::FILE*>(file)) == static_cast<std::size_t>(bytes);
+    return std::fwrite(data, 1, static_cast<std::size_t>(bytes), static_cast<std::FILE*>(file)) ==
+           static_cast<std::size_t>(bytes);
 }
 
 void writeWavpack(const fs::path& path, int rate, const std::vector<float>& stereo)
@@ -119,7 +122,8 @@ std::map<std::string, std::vector<std::uint8_t>> snapshot(const fs::path& root)
 {
     std::map<std::string, std::vector<std::uint8_t>> files;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root))
-        files[entry.path().string()] = entry.is_regular_file() ? fixtures::readFile(entry.path()) : std::vector<std::uint8_t>{};
+        files[entry.path().string()] =
+            entry.is_regular_file() ? fixtures::readFile(entry.path()) : std::vector<std::uint8_t>{};
     return files;
 }
 
@@ -166,7 +170,8 @@ protected:
         const int flac = SF_FORMAT_FLAC | SF_FORMAT_PCM_24, floatWav = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
         writeSndfile(sources / "Flute" / "048.flac", flac, 48000, 1, tone(48000, 1, recorded(48), 0.3, 0.35, 2, 0));
         writeSndfile(sources / "Flute" / "C4.flac", flac, 48000, 1, tone(48000, 1, recorded(60), 0.3, 0.35, 2, 0));
-        writeSndfile(sources / "Flute" / "072-C.flac", flac, 48000, 1, tone(48000, 1, recorded(72), 0.3, 0.5, 2, 3e-4f));
+        writeSndfile(sources / "Flute" / "072-C.flac", flac, 48000, 1,
+                     tone(48000, 1, recorded(72), 0.3, 0.5, 2, 3e-4f));
         writeSndfile(sources / "Flute" / "084.flac", flac, 48000, 1, tone(48000, 1, recorded(84), 0.3, 0.35, 2, 0));
         writeSndfile(sources / "Reed" / "F#1.wav", floatWav, 96000, 2, tone(96000, 2, recorded(30), 1.5, 0.2, 2, 0));
         writeSndfile(sources / "Reed" / "c4.wav", floatWav, 96000, 2, tone(96000, 2, recorded(60), 1.2, 0.2, 2, 0));
@@ -174,8 +179,8 @@ protected:
         writeWavpack(sources / "Gamba" / "036-C.wav", 44100, tone(44100, 2, recorded(36), 0.4, 0.1, 4, 0));
         writeWavpack(sources / "Gamba" / "96.wav", 44100, tone(44100, 2, recorded(96), 0.4, 0.1, 0.25, 0));
         fixtures::writeFile(sources / "Gamba" / "README.txt", {'h', 'i'});
-        outcome = runImport({"--into", organ->brimwell.string(), (sources / "Flute").string(), (sources / "Reed").string(),
-                             (sources / "Gamba").string()});
+        outcome = runImport({"--into", organ->brimwell.string(), (sources / "Flute").string(),
+                             (sources / "Reed").string(), (sources / "Gamba").string()});
     }
 
     static void TearDownTestSuite() { delete organ; }
@@ -198,7 +203,8 @@ TEST_F(ImportedOrgan, WritesTheDefinitionTheSamplesAndThePicturesAndListsWhatItL
 {
     const std::vector<std::uint8_t> definition = fixtures::readFile(organ->brimwell / "Imported.org");
     EXPECT_EQ(std::string(definition.begin(), definition.end()), "Flute\r\nReed\r\nGamba\r\nEND\r\n");
-    const std::vector<std::uint8_t> header = fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{}; });
+    const std::vector<std::uint8_t> header =
+        fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{}; });
     for (const char* stop : {"Flute", "Reed", "Gamba"}) {
         for (const std::string& file : fixtures::sampleFileNames()) {
             const std::vector<std::uint8_t> bytes = fixtures::readFile(organ->brimwell / stop / file);
@@ -211,7 +217,8 @@ TEST_F(ImportedOrgan, WritesTheDefinitionTheSamplesAndThePicturesAndListsWhatItL
     EXPECT_NE(outcome.err.find("README.txt: its name gives no note"), std::string::npos) << outcome.err;
     EXPECT_NE(outcome.err.find("96.wav: the recording ends before"), std::string::npos) << outcome.err;
     EXPECT_NE(outcome.out.find("Gamba: 2 recordings, farthest shift +30 semitones (066-F#.wav from 036-C.wav)"),
-              std::string::npos) << outcome.out;
+              std::string::npos)
+        << outcome.out;
 }
 
 TEST_F(ImportedOrgan, FilledKeysKeepTheRecordingsOwnPitchWithinTwoCents)
@@ -283,11 +290,13 @@ TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)
     const fs::path sources = organ.root / "recordings";
     for (const char* stop : {"Good", "Broken", "Old"}) {
         fs::create_directories(sources / stop);
-        writeSndfile(sources / stop / "060.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, tone(44100, 1, 261.6, 0.3, 0, 1, 0));
+        writeSndfile(sources / stop / "060.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
+                     tone(44100, 1, 261.6, 0.3, 0, 1, 0));
     }
     fixtures::writeFile(sources / "Broken" / "062.wav", {'R', 'I', 'F', 'F', 0, 1, 2, 3, 'W', 'A', 'V', 'E'});
     fixtures::writeFile(organ.brimwell / "Imported.org", {'O', 'l', 'd', '\r', '\n', 'E', 'N', 'D', '\r', '\n'});
-    fixtures::writeStop(organ, "Old", fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; }));
+    fixtures::writeStop(organ, "Old",
+                        fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; }));
     fixtures::writeFile(organ.brimwell / "boutons", {'x'});  // a file where the pictures' folder belongs
     const auto before = snapshot(organ.brimwell);
     const std::string into = organ.brimwell.string(), good = (sources / "Good").string();
@@ -319,13 +328,20 @@ TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)
 
     fs::remove(organ.brimwell / "boutons");
     ASSERT_EQ(runImport({"--into", into, "--replace", (sources / "Old").string()}).status, 0);
-    EXPECT_EQ(fixtures::readFile(organ.brimwell / "Imported.org"), before.at((organ.brimwell / "Imported.org").string()));
-    EXPECT_NE(fixtures::readFile(organ.brimwell / "Old" / "060-C.wav"), before.at((organ.brimwell / "Old" / "060-C.wav").string()));
-    EXPECT_EQ(std::count_if(fs::directory_iterator(organ.brimwell), fs::directory_iterator(), [](const auto&) { return true; }), 3)
+    EXPECT_EQ(fixtures::readFile(organ.brimwell / "Imported.org"),
+              before.at((organ.brimwell / "Imported.org").string()));
+    EXPECT_NE(fixtures::readFile(organ.brimwell / "Old" / "060-C.wav"),
+              before.at((organ.brimwell / "Old" / "060-C.wav").string()));
+    EXPECT_EQ(std::count_if(fs::directory_iterator(organ.brimwell), fs::directory_iterator(),
+                            [](const auto&) { return true; }),
+              3)
         << "Old, boutons and the definition: no staging folder left";
 
     fixtures::writeFile(organ.root / "Hand.org", {'A', '\r', '\n', 'B'});
-    ASSERT_EQ(runImport({"--into", into, "--organ", (organ.root / "Hand.org").string(), "--name", "Voix c\xC3\xA9leste", good}).status, 0);
+    ASSERT_EQ(runImport({"--into", into, "--organ", (organ.root / "Hand.org").string(), "--name", "Voix c\xC3\xA9leste",
+                         good})
+                  .status,
+              0);
     const std::vector<std::uint8_t> hand = fixtures::readFile(organ.root / "Hand.org");
     EXPECT_EQ(std::string(hand.begin(), hand.end()), "A\r\nB\r\nVoix c\xE9leste\r\nEND\r\n");
     EXPECT_TRUE(fs::is_directory(organ.brimwell / "Voix c\xC3\xA9leste"));

@@ -80,9 +80,12 @@ bool takeValue(ImportOptions& options, std::string_view option, const char* valu
 
 bool checkComplete(ImportOptions& options, std::string& error)
 {
-    if (options.into.empty()) error = "--into BRIMWELL_DIR is missing";
-    else if (options.sources.empty()) error = "no SOURCE_DIR given";
-    else if (!options.name.empty() && options.sources.size() > 1) error = "--name names one stop: give one SOURCE_DIR";
+    if (options.into.empty())
+        error = "--into BRIMWELL_DIR is missing";
+    else if (options.sources.empty())
+        error = "no SOURCE_DIR given";
+    else if (!options.name.empty() && options.sources.size() > 1)
+        error = "--name names one stop: give one SOURCE_DIR";
     if (options.organ.empty()) options.organ = options.into / "Imported.org";
     return error.empty();
 }

@@ -9,11 +9,11 @@
 namespace organ_import {
 
 struct ImportOptions {
-    std::filesystem::path into;              // BRIMWELL_DIR
-    std::filesystem::path organ;             // the definition; BRIMWELL_DIR/Imported.org unless given
-    std::string name;                        // --name, empty when the folder names the stop
-    bool replace = false;                    // an existing stop folder of the same name may be replaced
-    std::optional<double> gainDecibels;      // --gain, instead of the chosen level
+    std::filesystem::path into;          // BRIMWELL_DIR
+    std::filesystem::path organ;         // the definition; BRIMWELL_DIR/Imported.org unless given
+    std::string name;                    // --name, empty when the folder names the stop
+    bool replace = false;                // an existing stop folder of the same name may be replaced
+    std::optional<double> gainDecibels;  // --gain, instead of the chosen level
     std::vector<std::filesystem::path> sources;
     bool help = false;
 };

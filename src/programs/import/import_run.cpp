@@ -64,13 +64,15 @@ bool planStop(const ImportOptions& options, const fs::path& source, std::vector<
     PlannedStop stop{source, stopNameOf(options, source), {}, {}, {}, {}};
     std::string reason;
     const std::optional<std::string> name = definitionName(stop.folder, reason);
-    if (!name) error = "the stop name \"" + stop.folder + "\" cannot be used: " + reason;
+    if (!name)
+        error = "the stop name \"" + stop.folder + "\" cannot be used: " + reason;
     else if (std::any_of(plan.begin(), plan.end(), [&](const PlannedStop& p) { return p.definitionName == *name; }))
         error = "the stop \"" + stop.folder + "\" is given twice";
     if (!error.empty()) return false;
     stop.definitionName = *name;
     const fs::path existing = asTheOrganFinds(options.into / stop.folder);
-    if (fs::exists(existing) && !options.replace) error = existing.string() + ": the stop exists; --replace replaces it";
+    if (fs::exists(existing) && !options.replace)
+        error = existing.string() + ": the stop exists; --replace replaces it";
     else if (fs::exists(existing) && isWithin(source, existing))
         error = source.string() + ": the recordings are inside the stop folder they would replace";
     if (!error.empty()) return false;
@@ -118,7 +120,8 @@ std::string shiftReport(const PlannedStop& stop)
 {
     const RenderedStop& rendered = stop.rendered;
     if (rendered.farthestShift == 0) return "every key recorded";
-    const SourceFile& source = stop.sources.recordings[static_cast<std::size_t>(stop.sources.sourceOfKey[rendered.farthestKey])];
+    const SourceFile& source =
+        stop.sources.recordings[static_cast<std::size_t>(stop.sources.sourceOfKey[rendered.farthestKey])];
     char text[160];
     std::snprintf(text, sizeof text, "farthest shift %+d semitones (%s from %s)", rendered.farthestShift,
                   sampleFileName(rendered.farthestKey).c_str(), source.path.filename().c_str());
@@ -152,10 +155,12 @@ double chooseGain(const ImportOptions& options, const std::vector<PlannedStop>& 
     const float peak = loudest->rendered.peak;
     const double gain = options.gainDecibels ? std::pow(10.0, *options.gainDecibels / 20.0) : chordSafeGain(peak);
     std::printf("Gain %+.1f dB%s\n", 20.0 * std::log10(gain),
-                options.gainDecibels ? " (--gain)" : (", eight notes of " + loudest->folder + " stay within 16 bits").c_str());
+                options.gainDecibels ? " (--gain)"
+                                     : (", eight notes of " + loudest->folder + " stay within 16 bits").c_str());
     if (!chordFits(peak, gain))
         warn("at this gain eight notes of " + loudest->folder + " can pass the 16-bit limit; " +
-             std::to_string(std::lround(std::floor(20.0 * std::log10(chordSafeGain(peak))))) + " dB or less keeps them within it");
+             std::to_string(std::lround(std::floor(20.0 * std::log10(chordSafeGain(peak))))) +
+             " dB or less keeps them within it");
     return gain;
 }
 
@@ -168,7 +173,8 @@ bool stageStops(ImportStaging& staging, const std::vector<PlannedStop>& plan, do
         fs::create_directory(folder, failure);
         for (int key = 0; key < keyCount && !failure; ++key) {
             const fs::path file = folder / sampleFileName(key);
-            if (!writeWaveFile(file, organSamples(stop.rendered.keys[static_cast<std::size_t>(key)].frames, gain, clipped))) {
+            if (!writeWaveFile(file,
+                               organSamples(stop.rendered.keys[static_cast<std::size_t>(key)].frames, gain, clipped))) {
                 error = file.string() + ": cannot be written";
                 return false;
             }
@@ -221,6 +227,7 @@ int runImport(const ImportOptions& options)
     const std::optional<std::string> existing = readDefinition(options.organ, error);
     if (!existing) return refuse(error);
     std::vector<std::string> names;
+    names.reserve(plan.size());
     for (const PlannedStop& stop : plan) names.push_back(stop.definitionName);
     const DefinitionEdit edit = definitionWithStops(*existing, names);
     if (edit.stopCount > maxStops)

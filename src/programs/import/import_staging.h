@@ -20,8 +20,8 @@ struct ImportStaging {
     std::filesystem::path definition;        // the definition to replace
     std::filesystem::path stagedDefinition;  // its replacement, beside it
     std::vector<StagedStop> stops;
-    std::filesystem::path pictureFolder;     // BRIMWELL_DIR/boutons as the organ finds it
-    std::vector<std::string> pictures;       // on.bmp, of.bmp: those staged in boutons/
+    std::filesystem::path pictureFolder;  // BRIMWELL_DIR/boutons as the organ finds it
+    std::vector<std::string> pictures;    // on.bmp, of.bmp: those staged in boutons/
     bool createdBrimwell = false;
 };
 

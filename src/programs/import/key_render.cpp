@@ -23,7 +23,7 @@ std::vector<float> sourceStretch(const Recording& source, long long start, std::
     stretch.resize(2 * silence, 0.0f);
     const std::size_t from = start < 0 ? 0 : static_cast<std::size_t>(start);
     const std::size_t to = std::min(source.frameCount(), from + count - silence);
-    if (from < to) stretch.insert(stretch.end(), source.frames.begin() + 2 * from, source.frames.begin() + 2 * to);
+    if (from < to) stretch.insert(stretch.end(), source.frames.data() + 2 * from, source.frames.data() + 2 * to);
     return stretch;
 }
 
@@ -32,7 +32,7 @@ void fadeOut(std::vector<float>& frames, std::size_t first, std::size_t end)
 {
     const double length = static_cast<double>(end - first);
     for (std::size_t frame = first; frame < end; ++frame) {
-        const auto gain = static_cast<float>(0.5 + 0.5 * std::cos(std::numbers::pi * (frame - first + 1) / length));
+        const auto gain = static_cast<float>(0.5 + 0.5 * std::cos(std::numbers::pi * static_cast<double>(frame - first + 1) / length));
         frames[2 * frame] *= gain;
         frames[2 * frame + 1] *= gain;
     }

@@ -20,8 +20,10 @@ std::optional<Recording> readRecording(const std::filesystem::path& path, std::s
     if (!opened) {
         std::string wavpackError;
         recording = readWithWavpack(path, opened, wavpackError);
-        if (!opened) sndfileError = "not a sound file libsndfile or WavPack reads (" + sndfileError + ")";
-        else sndfileError = wavpackError;
+        if (!opened)
+            sndfileError = "not a sound file libsndfile or WavPack reads (" + sndfileError + ")";
+        else
+            sndfileError = wavpackError;
     }
     if (!recording) {
         error = sndfileError;

@@ -48,7 +48,8 @@ std::optional<Recording> readWithWavpack(const std::filesystem::path& path, bool
         appendStereo(recording, converted.data(), got, channels);
     }
     const std::int64_t expected = WavpackGetNumSamples64(context.get());
-    if (WavpackGetNumErrors(context.get()) > 0 || (expected >= 0 && recording.frameCount() < static_cast<std::uint64_t>(expected))) {
+    if (WavpackGetNumErrors(context.get()) > 0 ||
+        (expected >= 0 && recording.frameCount() < static_cast<std::uint64_t>(expected))) {
         error = "the WavPack data is damaged or cut short";
         return std::nullopt;
     }

@@ -61,13 +61,15 @@ double speechThreshold(const std::vector<double>& powers)
 
 std::optional<std::size_t> speechOnset(const Recording& recording)
 {
-    const auto blockFrames = std::max<std::size_t>(1, static_cast<std::size_t>(std::lround(blockSeconds * recording.sampleRate)));
+    const auto blockFrames =
+        std::max<std::size_t>(1, static_cast<std::size_t>(std::lround(blockSeconds * recording.sampleRate)));
     const std::vector<double> powers = blockPowers(recording, blockFrames);
     if (powers.size() < runBlocks) return std::nullopt;
     const double threshold = speechThreshold(powers);
     if (threshold <= 0.0) return std::nullopt;
     for (std::size_t block = 0; block + runBlocks <= powers.size(); ++block) {
-        if (!std::all_of(powers.begin() + block, powers.begin() + block + runBlocks, [&](double p) { return p > threshold; }))
+        const double* run = powers.data() + block;
+        if (!std::all_of(run, run + runBlocks, [&](double p) { return p > threshold; }))
             continue;
         const float* first = recording.frames.data() + 2 * block * blockFrames;
         const double amplitude = std::sqrt(threshold);

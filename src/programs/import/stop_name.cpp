@@ -53,7 +53,7 @@ std::string refusalOf(const std::string& bytes)
 
 std::optional<std::string> definitionName(std::string_view utf8, std::string& reason)
 {
-    const std::optional<std::string> bytes = platform::utf8ToWindows1252(utf8);
+    std::optional<std::string> bytes = platform::utf8ToWindows1252(utf8);
     reason = bytes ? refusalOf(*bytes) : "it is not UTF-8 text that Windows-1252 can write";
     if (!reason.empty()) return std::nullopt;
     return bytes;

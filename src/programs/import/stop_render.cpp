@@ -69,7 +69,7 @@ std::optional<RenderedStop> renderStop(const StopSources& sources, std::string& 
     for (int i = 0; i < static_cast<int>(sources.recordings.size()); ++i) {
         if (!servesAKey(sources, i)) continue;
         if (!renderFrom(sources, i, stop, error)) {
-            error = sources.recordings[static_cast<std::size_t>(i)].path.string() + ": " + error;
+            error.insert(0, sources.recordings[static_cast<std::size_t>(i)].path.string() + ": ");
             return std::nullopt;
         }
     }

@@ -47,13 +47,16 @@ std::optional<StopSources> findStopSources(const fs::path& folder, std::string& 
     StopSources sources{};
     for (const fs::path& file : *files) {
         const std::optional<int> note = midiNoteOfFileName(file.filename().string());
-        if (note) sources.recordings.push_back({file, *note});
-        else sources.unplaced.push_back(file);
+        if (note)
+            sources.recordings.push_back({file, *note});
+        else
+            sources.unplaced.push_back(file);
     }
     std::stable_sort(sources.recordings.begin(), sources.recordings.end(),
                      [](const SourceFile& a, const SourceFile& b) { return a.midiNote < b.midiNote; });
-    const auto twin = std::adjacent_find(sources.recordings.begin(), sources.recordings.end(),
-                                         [](const SourceFile& a, const SourceFile& b) { return a.midiNote == b.midiNote; });
+    const auto twin =
+        std::adjacent_find(sources.recordings.begin(), sources.recordings.end(),
+                           [](const SourceFile& a, const SourceFile& b) { return a.midiNote == b.midiNote; });
     if (twin != sources.recordings.end()) {
         error = twin[1].path.string() + ": MIDI note " + std::to_string(twin->midiNote) + " is also " +
                 twin->path.filename().string() + "; keep one recording per note in the folder";
@@ -63,7 +66,8 @@ std::optional<StopSources> findStopSources(const fs::path& folder, std::string& 
         error = folder.string() + ": no file named by its note (like 036-C.wav, 60.wav or C4.flac)";
         return std::nullopt;
     }
-    for (int key = 0; key < keyCount; ++key) sources.sourceOfKey[key] = nearestRecording(sources.recordings, key + firstMidiNote);
+    for (int key = 0; key < keyCount; ++key)
+        sources.sourceOfKey[key] = nearestRecording(sources.recordings, key + firstMidiNote);
     return sources;
 }
 

@@ -17,9 +17,9 @@ struct SourceFile {
 };
 
 struct StopSources {
-    std::vector<SourceFile> recordings;            // by rising note
-    std::vector<std::filesystem::path> unplaced;   // files whose names give no note
-    int sourceOfKey[keyCount];                     // index into recordings: the nearest note, the lower of two
+    std::vector<SourceFile> recordings;           // by rising note
+    std::vector<std::filesystem::path> unplaced;  // files whose names give no note
+    int sourceOfKey[keyCount];                    // index into recordings: the nearest note, the lower of two
 };
 
 // The files of the folder (not those of its subfolders, nor hidden ones).
