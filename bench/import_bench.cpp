@@ -13,10 +13,11 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <numbers>
 #include <string>
 #include <vector>
+
+#include "fastest_ratio.h"
 
 extern char** environ;
 
@@ -110,41 +111,16 @@ void decodeAndResample(benchmark::State& state)
 }
 
 // The importer is a process of its own: both are timed by the clock on the
-// wall. Repeated, interleaved (see main), so that the fastest repetition of
-// each, the one least disturbed by other work on the machine, is compared.
+// wall, repeated and interleaved (see fastest_ratio.h).
 BENCHMARK(importStop)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0)->Repetitions(5);
 BENCHMARK(decodeAndResample)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0)->Repetitions(5);
-
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration) continue;
-            double& fastest = fastestTime[run.run_name.function_name];
-            if (fastest == 0.0 || run.GetAdjustedRealTime() < fastest) fastest = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> fastestTime;
-};
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    std::vector<char*> arguments(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    arguments.insert(arguments.begin() + 1, interleave);
-    int count = static_cast<int>(arguments.size());
-    benchmark::Initialize(&count, arguments.data());
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto& times = reporter.fastestTime;
-    if (times.count("importStop") != 0 && times.count("decodeAndResample") != 0)
-        std::printf("velmara-import / decode and resample (fastest repetitions): %.2f\n",
-                    times.at("importStop") / times.at("decodeAndResample"));
+    runAndPrintFastestRatio(argc, argv, BenchClock::wall, "importStop", "decodeAndResample",
+                            "velmara-import / decode and resample");
     fs::remove_all(workFolder);
-    benchmark::Shutdown();
     return 0;
 }
