@@ -43,10 +43,22 @@ int refuse(const std::string& message)
 // The path as the organ would find it, matching letter case loosely.
 fs::path asTheOrganFinds(const fs::path& path) { return platform::hostPath(path.string()); }
 
+bool isThere(const fs::path& path)
+{
+    std::error_code ignored;
+    return fs::exists(fs::symlink_status(path, ignored));
+}
+
+fs::path absoluteNormal(const fs::path& path)
+{
+    std::error_code ignored;
+    return fs::absolute(path, ignored).lexically_normal();
+}
+
 std::string stopNameOf(const ImportOptions& options, const fs::path& source)
 {
     if (!options.name.empty()) return options.name;
-    fs::path folder = fs::absolute(source).lexically_normal();
+    fs::path folder = absoluteNormal(source);
     if (folder.filename().empty()) folder = folder.parent_path();
     return folder.filename().string();
 }
@@ -71,12 +83,12 @@ bool planStop(const ImportOptions& options, const fs::path& source, std::vector<
     if (!error.empty()) return false;
     stop.definitionName = *name;
     const fs::path existing = asTheOrganFinds(options.into / stop.folder);
-    if (fs::exists(existing) && !options.replace)
+    if (isThere(existing) && !options.replace)
         error = existing.string() + ": the stop exists; --replace replaces it";
-    else if (fs::exists(existing) && isWithin(source, existing))
+    else if (isThere(existing) && isWithin(source, existing))
         error = source.string() + ": the recordings are inside the stop folder they would replace";
     if (!error.empty()) return false;
-    if (fs::exists(existing)) stop.existing = existing;
+    if (isThere(existing)) stop.existing = existing;
     std::optional<StopSources> sources = findStopSources(source, error);
     if (!sources) return false;
     for (const fs::path& file : sources->unplaced) warn(file.string() + ": its name gives no note; left out");
@@ -89,8 +101,8 @@ bool planStop(const ImportOptions& options, const fs::path& source, std::vector<
 // folder is there (or is BRIMWELL_DIR).
 bool checkTarget(const ImportOptions& options, std::string& error)
 {
-    const fs::path into = fs::absolute(options.into).lexically_normal();
-    const fs::path organFolder = fs::absolute(options.organ).lexically_normal().parent_path();
+    const fs::path into = absoluteNormal(options.into);
+    const fs::path organFolder = absoluteNormal(options.organ).parent_path();
     std::error_code ignored;
     if (fs::exists(into, ignored) && !fs::is_directory(into, ignored))
         error = options.into.string() + ": not a folder";
@@ -193,7 +205,7 @@ bool stagePictures(ImportStaging& staging, const fs::path& brimwell, std::string
 {
     staging.pictureFolder = asTheOrganFinds(brimwell / "boutons");
     for (const auto& [picture, drawn] : {std::pair{"on.bmp", true}, std::pair{"of.bmp", false}}) {
-        if (fs::exists(asTheOrganFinds(brimwell / "boutons" / picture))) continue;
+        if (isThere(asTheOrganFinds(brimwell / "boutons" / picture))) continue;
         if (!writeStopKnobFile(stagedPictures(staging) / picture, drawn)) {
             error = (stagedPictures(staging) / picture).string() + ": cannot be written";
             return false;

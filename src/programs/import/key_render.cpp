@@ -32,7 +32,8 @@ void fadeOut(std::vector<float>& frames, std::size_t first, std::size_t end)
 {
     const double length = static_cast<double>(end - first);
     for (std::size_t frame = first; frame < end; ++frame) {
-        const auto gain = static_cast<float>(0.5 + 0.5 * std::cos(std::numbers::pi * static_cast<double>(frame - first + 1) / length));
+        const auto gain = static_cast<float>(
+            0.5 + 0.5 * std::cos(std::numbers::pi * static_cast<double>(frame - first + 1) / length));
         frames[2 * frame] *= gain;
         frames[2 * frame + 1] *= gain;
     }

@@ -69,8 +69,7 @@ std::optional<std::size_t> speechOnset(const Recording& recording)
     if (threshold <= 0.0) return std::nullopt;
     for (std::size_t block = 0; block + runBlocks <= powers.size(); ++block) {
         const double* run = powers.data() + block;
-        if (!std::all_of(run, run + runBlocks, [&](double p) { return p > threshold; }))
-            continue;
+        if (!std::all_of(run, run + runBlocks, [&](double p) { return p > threshold; })) continue;
         const float* first = recording.frames.data() + 2 * block * blockFrames;
         const double amplitude = std::sqrt(threshold);
         for (std::size_t frame = 0; frame < blockFrames; ++frame)

@@ -19,7 +19,8 @@ std::optional<std::vector<fs::path>> filesOf(const fs::path& folder, std::string
     std::vector<fs::path> files;
     for (fs::directory_iterator entry(folder, failure), end; !failure && entry != end; entry.increment(failure)) {
         const std::string name = entry->path().filename().string();
-        if (!name.starts_with('.') && entry->is_regular_file()) files.push_back(entry->path());
+        std::error_code unreadable;
+        if (!name.starts_with('.') && entry->is_regular_file(unreadable)) files.push_back(entry->path());
     }
     if (failure) {
         error = folder.string() + ": the folder cannot be read (" + failure.message() + ")";
