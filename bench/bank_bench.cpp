@@ -5,12 +5,12 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "bank/organ_bank.h"
+#include "fastest_ratio.h"
 #include "platform/files.h"
 
 namespace {
@@ -58,41 +58,17 @@ void plainReads(benchmark::State& state)
     state.counters["files"] = static_cast<double>(files.size());
 }
 
-// Repeated, interleaved (see main), so that the fastest repetition of each,
-// the one least disturbed by other work on the machine, can be compared.
+// Repeated and interleaved (see fastest_ratio.h), so that the fastest
+// repetition of each, the one least disturbed by other work on the machine,
+// can be compared.
 BENCHMARK(loadDemoOrgan)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(5);
 BENCHMARK(plainReads)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(5);
-
-// The console report, remembering each benchmark's fastest CPU time per
-// iteration (the process's own work, kernel reads included).
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration) continue;
-            double& fastest = fastestTime[run.run_name.function_name];
-            if (fastest == 0.0 || run.GetAdjustedCPUTime() < fastest) fastest = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> fastestTime;
-};
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    std::vector<char*> arguments(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    arguments.insert(arguments.begin() + 1, interleave);
-    int count = static_cast<int>(arguments.size());
-    benchmark::Initialize(&count, arguments.data());
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto& times = reporter.fastestTime;
-    if (times.count("loadDemoOrgan") != 0 && times.count("plainReads") != 0)
-        std::printf("loadOrgan / plain reads (fastest repetitions): %.2f\n", times.at("loadDemoOrgan") / times.at("plainReads"));
-    benchmark::Shutdown();
+    runAndPrintFastestRatio(argc, argv, BenchClock::processCpu, "loadDemoOrgan", "plainReads",
+                            "loadOrgan / plain reads");
     return 0;
 }

@@ -1,7 +1,8 @@
-// libFuzzer target: arbitrary bytes as one sample file, read by
+// libFuzzer target: arbitrary bytes as the sound of one sample file, read by
 // loadWaveImage and played by a key press and release through the mixer.
-// The harness keeps the file a RIFF image of at least the shortest accepted
-// size, so the refusal of other files does not end the run.
+// The harness puts the organ's own 44-byte header before them and keeps the
+// file at least the shortest accepted size, so the refusal of other files
+// does not end the run.
 #include <unistd.h>
 
 #include <cstdint>
@@ -9,24 +10,28 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "bank/organ_bank.h"
 #include "display/graphics.h"
 #include "platform/cairo/surface_cairo.h"
 #include "sound/voice_mixer.h"
 #include "sound/wave_output.h"
+#include "support/fixtures.h"
 
 namespace {
 
 std::string samplePathOnHost;
 
-// "RI", then the input repeated up to minSampleBytes when it is shorter.
+// The header of a 44,100 Hz 16-bit stereo file, then the input repeated up
+// to minSampleBytes when it is shorter.
 void writeSample(const std::uint8_t* data, std::size_t size)
 {
     std::FILE* file = std::fopen(samplePathOnHost.c_str(), "wb");
     if (file == nullptr) return;
-    std::fputs("RI", file);
-    std::size_t written = 2;
+    const std::vector<std::uint8_t> header = fixtures::waveImage({});
+    std::fwrite(header.data(), 1, header.size(), file);
+    std::size_t written = header.size();
     while (size > 0 && written < static_cast<std::size_t>(minSampleBytes)) {
         std::fwrite(data, 1, size, file);
         written += size;

@@ -2,6 +2,7 @@
 // paths, every fatal path, reloading an organ, and the generated demo organ.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sndfile.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -301,6 +302,66 @@ TEST(OrganBankDeath, SampleNotRiffOrShorterThanThePlayWindowExits801)
     writeFirstSample(organ, fixtures::waveImageOfSize(minSampleBytes - 1, silence));
     EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)),
                 Eq("Sample file shorter than 100000 bytes: ..\\BRIMWELL\\Stop1\\036-C.wav\n"));
+}
+
+// A sample written by libsndfile in the given format: a quiet tone, long
+// enough for the play window, with the loop and text chunks recordings carry.
+void writeRecording(const fs::path& path, int format, int rate, int channels)
+{
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    sf_set_string(file, SF_STR_TITLE, "Montre 8 C2");
+    SF_INSTRUMENT instrument{};
+    instrument.basenote = 36;
+    instrument.loop_count = 1;
+    instrument.loops[0] = {SF_LOOP_FORWARD, 1000, 20000, 0};
+    sf_command(file, SFC_SET_INSTRUMENT, &instrument, sizeof instrument);
+    std::vector<float> frames(30000 * static_cast<std::size_t>(channels));
+    for (std::size_t i = 0; i < frames.size(); ++i) frames[i] = 0.25f * static_cast<float>(std::sin(0.01 * i));
+    sf_writef_float(file, frames.data(), 30000);
+    sf_close(file);
+}
+
+TEST(OrganBankDeath, SampleOfAnotherFormatExits801NamingWhatItIs)
+{
+    OrganDirectory organ;
+    writeDefinition(organ, "Stop1\r\nEND\r\n");
+    const fs::path first = organ.brimwell / "Stop1" / "036-C.wav";
+    fs::create_directories(first.parent_path());
+    const std::string tail = ", not 44100 Hz, 16-bit, 2 channels: ..\\BRIMWELL\\Stop1\\036-C.wav\n";
+    writeRecording(first, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 44100, 2);
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)), Eq("Sample file 44100 Hz, 24-bit, 2 channels" + tail));
+    writeRecording(first, SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 48000, 1);
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)), Eq("Sample file 48000 Hz, 16-bit, 1 channel" + tail));
+    writeRecording(first, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 2);
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)),
+                Eq("Sample file 44100 Hz, 32-bit float, 2 channels" + tail));
+    writeRecording(first, SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 44100, 2);
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)),
+                Eq("Sample file 44100 Hz, 4-bit, 2 channels, encoding 0x0011" + tail));
+
+    std::vector<std::uint8_t> noFormat = markedSample(1);
+    std::memcpy(noFormat.data() + 12, "junk", 4);
+    writeFirstSample(organ, noFormat);
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)),
+                Eq("Sample file without a RIFF/WAVE format chunk" + tail));
+}
+
+TEST(OrganBank, ExtensiblePcmWithLoopAndTextChunksLoads)
+{
+    OrganDirectory organ;
+    writeDefinition(organ, "Stop1\r\nEND\r\n");
+    fixtures::writeStop(organ, "Stop1", markedSample(1));
+    writeRecording(organ.brimwell / "Stop1" / "036-C.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 44100, 2);
+    loadOrgan(definitionPath);
+    ASSERT_EQ(organBank.stopCount, 1);
+    const std::vector<std::uint8_t> file = fixtures::readFile(organ.brimwell / "Stop1" / "036-C.wav");
+    EXPECT_EQ(organBank.sampleSize[0][0], static_cast<std::int32_t>(file.size()));
+    EXPECT_TRUE(std::equal(file.begin(), file.end(), reinterpret_cast<const std::uint8_t*>(organBank.sampleData[0][0].get())));
 }
 
 // Limits the address space to what the process uses now plus headroom.

@@ -68,6 +68,7 @@ void loadStopSamples(int stop, const char* name);
 
 // The whole file at path in a buffer of twice its size (the file image, then
 // zeros), or null when it cannot be opened, is empty or cannot be held in
-// memory. A file not beginning with "RI" or shorter than minSampleBytes ends
-// the process with exitSampleRefused.
+// memory. A file not beginning with "RI", whose chunks describe anything but
+// 44,100 Hz 16-bit stereo PCM, or shorter than minSampleBytes ends the
+// process with exitSampleRefused (the last two after a line naming the file).
 std::unique_ptr<std::int16_t[]> loadWaveImage(const char* path, std::int32_t& size);

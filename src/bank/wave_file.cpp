@@ -1,6 +1,9 @@
-// Writing a RIFF/WAVE file in the organ's format (see wave_file.h).
+// Writing a RIFF/WAVE file in the organ's format, and reading the format
+// chunk of any (see wave_file.h).
 #include "bank/wave_file.h"
 
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 
 namespace {
@@ -15,6 +18,35 @@ void put(std::vector<char>& out, std::uint32_t value, int bytes)
 }
 
 void putTag(std::vector<char>& out, const char (&tag)[5]) { out.insert(out.end(), tag, tag + 4); }
+
+std::uint32_t read16(const std::uint8_t* bytes) { return bytes[0] | (bytes[1] << 8); }
+
+std::uint32_t read32(const std::uint8_t* bytes)
+{
+    return read16(bytes) | (static_cast<std::uint32_t>(read16(bytes + 2)) << 16);
+}
+
+bool hasTag(const std::uint8_t* bytes, const char (&tag)[5]) { return std::memcmp(bytes, tag, 4) == 0; }
+
+// The GUID of a WAVE_FORMAT_EXTENSIBLE subformat after its first two bytes,
+// which hold the plain encoding tag (KSDATAFORMAT_SUBTYPE_PCM and its kin).
+constexpr std::uint8_t subformatGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                                0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// The format of a "fmt " chunk body of the given size, or nothing when it is
+// shorter than its encoding needs.
+std::optional<WaveFormat> formatOfChunk(const std::uint8_t* body, std::uint32_t size)
+{
+    if (size < 16) return std::nullopt;
+    WaveFormat format{static_cast<std::uint16_t>(read16(body)), static_cast<std::uint16_t>(read16(body + 2)),
+                      read32(body + 4), static_cast<std::uint16_t>(read16(body + 14))};
+    if (format.encoding != waveEncodingExtensible) return format;
+    if (size < 40 || read16(body + 16) < 22) return std::nullopt;
+    const std::uint8_t* subformat = body + 24;
+    if (std::memcmp(subformat + 2, subformatGuidTail, sizeof subformatGuidTail) == 0)
+        format.encoding = static_cast<std::uint16_t>(read16(subformat));
+    return format;
+}
 
 }  // namespace
 
@@ -42,4 +74,39 @@ bool writeWaveFile(const std::filesystem::path& path, const std::vector<std::int
     file.write(out.data(), static_cast<std::streamsize>(out.size()));
     file.close();
     return static_cast<bool>(file);
+}
+
+std::optional<WaveFormat> readWaveFormat(const std::uint8_t* image, std::size_t bytes)
+{
+    if (bytes < 12 || !hasTag(image, "RIFF") || !hasTag(image + 8, "WAVE")) return std::nullopt;
+    std::uint64_t position = 12;
+    while (position + 8 <= bytes) {
+        const std::uint8_t* chunk = image + position;
+        const std::uint32_t size = read32(chunk + 4);
+        if (hasTag(chunk, "fmt ")) {
+            if (position + 8 + size > bytes) return std::nullopt;
+            return formatOfChunk(chunk + 8, size);
+        }
+        position += 8 + static_cast<std::uint64_t>(size) + (size & 1);  // chunks are padded to even sizes
+    }
+    return std::nullopt;
+}
+
+bool isOrganFormat(const WaveFormat& format)
+{
+    return format.encoding == waveEncodingPcm && format.channels == channels && format.sampleRate == sampleRate &&
+           format.bitsPerSample == 8 * bytesPerSample;
+}
+
+std::string describeWaveFormat(const WaveFormat& format)
+{
+    char text[96];
+    const char* kind = format.encoding == waveEncodingFloat ? " float" : "";
+    const int length =
+        std::snprintf(text, sizeof text, "%u Hz, %u-bit%s, %u channel%s", format.sampleRate,
+                      unsigned{format.bitsPerSample}, kind, unsigned{format.channels}, format.channels == 1 ? "" : "s");
+    if (format.encoding != waveEncodingPcm && format.encoding != waveEncodingFloat)
+        std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length), ", encoding 0x%04X",
+                      unsigned{format.encoding});
+    return text;
 }

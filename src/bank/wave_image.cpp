@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "bank/organ_bank.h"
+#include "bank/wave_file.h"
 #include "platform/files.h"
 #include "platform/process.h"
 
@@ -59,6 +60,12 @@ std::unique_ptr<std::int16_t[]> loadWaveImage(const char* path, std::int32_t& si
         return nullptr;
     }
     if (!beginsLikeRiff(image.get())) platform::exitNormally(platform::exitSampleRefused);
+    const auto format = readWaveFormat(reinterpret_cast<const std::uint8_t*>(image.get()), bytes);
+    if (!format || !isOrganFormat(*format)) {
+        const std::string what = format ? describeWaveFormat(*format) : "without a RIFF/WAVE format chunk";
+        std::fprintf(stderr, "Sample file %s, not 44100 Hz, 16-bit, 2 channels: %s\n", what.c_str(), path);
+        platform::exitNormally(platform::exitSampleRefused);
+    }
     if (bytes < static_cast<std::uintmax_t>(minSampleBytes)) {
         std::fprintf(stderr, "Sample file shorter than %d bytes: %s\n", minSampleBytes, path);
         platform::exitNormally(platform::exitSampleRefused);

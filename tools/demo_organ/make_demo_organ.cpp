@@ -10,10 +10,9 @@
 #include "bank/key_numbering.h"
 #include "bank/organ_bank.h"
 #include "bank/wave_file.h"
-#include "byte_writer.h"
 #include "pipe_rank.h"
 #include "pipe_synth.h"
-#include "stop_knob.h"
+#include "stops/stop_knob.h"
 
 namespace fs = std::filesystem;
 
@@ -32,8 +31,7 @@ bool writeButtons(const fs::path& brimwell)
 {
     const fs::path directory = brimwell / "boutons";
     fs::create_directories(directory);
-    ByteWriter on{stopKnobBitmap(true)}, off{stopKnobBitmap(false)};
-    return on.save(directory / "on.bmp") && off.save(directory / "of.bmp");
+    return writeStopKnobFile(directory / "on.bmp", true) && writeStopKnobFile(directory / "of.bmp", false);
 }
 
 // One stop name per line, CR LF line ends, closed by "END". Written last, so

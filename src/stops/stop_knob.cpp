@@ -1,11 +1,13 @@
 // Drawknob pictures (see stop_knob.h), shaded per pixel with 4 x 4
 // supersampling for smooth edges.
-#include "stop_knob.h"
+#include "stops/stop_knob.h"
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 
-#include "byte_writer.h"
+#include "platform/surface.h"
+#include "stops/bmp_header.h"
 
 namespace {
 
@@ -93,18 +95,33 @@ Colour supersampled(int px, int py, bool drawn)
 
 std::vector<std::uint8_t> stopKnobBitmap(bool drawn)
 {
-    constexpr std::uint32_t rowBytes = (knobWidth * 3 + 3) & ~3u;
+    constexpr auto rowBytes = static_cast<std::uint32_t>(platform::DeviceBitmap::rowBytes(knobWidth, 24));
     constexpr std::uint32_t imageBytes = rowBytes * knobHeight;
-    constexpr std::uint32_t headerBytes = 14 + 40;
-    ByteWriter out;
-    out.u8('B').u8('M').u32(headerBytes + imageBytes).u32(0).u32(headerBytes);
-    out.u32(40).u32(knobWidth).u32(knobHeight).u16(1).u16(24).u32(0).u32(imageBytes).u32(2835).u32(2835).u32(0).u32(0);
+    constexpr std::uint32_t pixelsPerMetre = 2835;  // 72 dots per inch
+    std::vector<std::uint8_t> out{'B', 'M'};
+    const auto u16 = [&out](std::uint32_t value) {
+        out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+        out.push_back(static_cast<std::uint8_t>(value >> 8 & 0xFF));
+    };
+    const auto u32 = [&u16](std::uint32_t value) { u16(value & 0xFFFF), u16(value >> 16); };
+    u32(bmpPixelOffset + imageBytes), u32(0), u32(bmpPixelOffset);
+    u32(40), u32(knobWidth), u32(knobHeight), u16(1), u16(24), u32(0), u32(imageBytes);
+    u32(pixelsPerMetre), u32(pixelsPerMetre), u32(0), u32(0);
     for (int row = knobHeight - 1; row >= 0; --row) {
         for (int x = 0; x < knobWidth; ++x) {
             const Colour c = supersampled(x, row, drawn);
-            out.u8(channel(c.b)).u8(channel(c.g)).u8(channel(c.r));
+            out.insert(out.end(), {channel(c.b), channel(c.g), channel(c.r)});
         }
-        for (std::uint32_t pad = knobWidth * 3; pad < rowBytes; ++pad) out.u8(0);
+        out.resize(out.size() + rowBytes - std::size_t{knobWidth} * 3, 0);
     }
-    return out.bytes;
+    return out;
+}
+
+bool writeStopKnobFile(const std::filesystem::path& path, bool drawn)
+{
+    const std::vector<std::uint8_t> bytes = stopKnobBitmap(drawn);
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    return static_cast<bool>(file);
 }

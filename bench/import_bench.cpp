@@ -1,0 +1,126 @@
+// Importing one stop of 12 recordings (6 s, 48 kHz, 24-bit stereo, every
+// fifth note) with velmara-import, against decoding and resampling the same
+// recordings to 44,100 Hz with libsndfile and libsamplerate alone, in the
+// same run; prints the ratio of the two.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <samplerate.h>
+#include <sndfile.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "fastest_ratio.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int recordings = 12, sourceRate = 48000, seconds = 6;
+
+const fs::path workFolder = fs::temp_directory_path() / ("velmara-import-bench-" + std::to_string(::getpid()));
+const fs::path stopFolder = workFolder / "Montre 8";
+
+// A pipe-like tone after 0.3 s of silence, written once for the whole run.
+void writeRecording(int midiNote)
+{
+    const double frequency = 440.0 * std::exp2((midiNote - 69) / 12.0);
+    std::vector<float> frames;
+    for (int frame = 0; frame < seconds * sourceRate; ++frame) {
+        const double t = frame / static_cast<double>(sourceRate) - 0.3, w = 2 * std::numbers::pi * frequency * t;
+        const auto value =
+            static_cast<float>(t < 0 ? 0.0 : 0.4 * std::sin(w) + 0.2 * std::sin(2 * w) + 0.1 * std::sin(3 * w));
+        frames.insert(frames.end(), {value, value * 0.9f});
+    }
+    SF_INFO info{0, sourceRate, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 0, 0};
+    char name[16];
+    std::snprintf(name, sizeof name, "%03d.wav", midiNote);
+    SNDFILE* file = sf_open((stopFolder / name).c_str(), SFM_WRITE, &info);
+    sf_writef_float(file, frames.data(), seconds * sourceRate);
+    sf_close(file);
+}
+
+void writeRecordings()
+{
+    if (fs::exists(stopFolder)) return;
+    fs::create_directories(stopFolder);
+    for (int i = 0; i < recordings; ++i) writeRecording(36 + 5 * i);
+}
+
+bool runImport(const fs::path& brimwell)
+{
+    const std::string into = brimwell.string(), source = stopFolder.string();
+    char* argv[] = {const_cast<char*>(VELMARA_IMPORT), const_cast<char*>("--into"), const_cast<char*>(into.c_str()),
+                    const_cast<char*>(source.c_str()), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    int status = -1;
+    if (posix_spawn(&pid, VELMARA_IMPORT, &actions, nullptr, argv, environ) == 0) ::waitpid(pid, &status, 0);
+    posix_spawn_file_actions_destroy(&actions);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void importStop(benchmark::State& state)
+{
+    writeRecordings();
+    for (auto _ : state) {
+        const fs::path brimwell = workFolder / "BRIMWELL";
+        if (!runImport(brimwell)) state.SkipWithError("velmara-import failed");
+        fs::remove_all(brimwell);
+    }
+    state.counters["keys"] = 61;
+}
+
+// The same recordings decoded whole and brought to 44,100 Hz, one pass each.
+void decodeAndResample(benchmark::State& state)
+{
+    writeRecordings();
+    for (auto _ : state) {
+        for (const fs::directory_entry& entry : fs::directory_iterator(stopFolder)) {
+            SF_INFO info{};
+            SNDFILE* file = sf_open(entry.path().c_str(), SFM_READ, &info);
+            std::vector<float> input(static_cast<std::size_t>(info.frames * info.channels));
+            sf_readf_float(file, input.data(), info.frames);
+            sf_close(file);
+            const double ratio = 44100.0 / info.samplerate;
+            std::vector<float> output(static_cast<std::size_t>(std::ceil(info.frames * ratio) + 1) * 2);
+            SRC_DATA data{input.data(),
+                          output.data(),
+                          static_cast<long>(info.frames),
+                          static_cast<long>(output.size() / 2),
+                          0,
+                          0,
+                          1,
+                          ratio};
+            src_simple(&data, SRC_SINC_BEST_QUALITY, info.channels);
+            benchmark::DoNotOptimize(output.data());
+        }
+    }
+    state.counters["recordings"] = recordings;
+}
+
+// The importer is a process of its own: both are timed by the clock on the
+// wall, repeated and interleaved (see fastest_ratio.h).
+BENCHMARK(importStop)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0)->Repetitions(5);
+BENCHMARK(decodeAndResample)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0)->Repetitions(5);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    runAndPrintFastestRatio(argc, argv, BenchClock::wall, "importStop", "decodeAndResample",
+                            "velmara-import / decode and resample");
+    fs::remove_all(workFolder);
+    return 0;
+}

@@ -1,0 +1,124 @@
+// Reading velmara-import's command line (see import_options.h).
+#include "programs/import/import_options.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+
+namespace organ_import {
+
+const char* const importHelp =
+    "usage: velmara-import --into BRIMWELL_DIR [--organ FILE.org] [--name STOP] [--replace] [--gain DB]\n"
+    "                      SOURCE_DIR...\n"
+    "\n"
+    "Turns recordings of organ pipes into stops Velmara plays. Each SOURCE_DIR holds the\n"
+    "recordings of one stop; the stop is named after the folder, or STOP (--name, only with\n"
+    "one SOURCE_DIR). Its 61 keys are written to BRIMWELL_DIR/<stop>/036-C.wav ... 096-C.wav,\n"
+    "44,100 Hz 16-bit stereo, 100,000 bytes each.\n"
+    "\n"
+    "Recordings are read by their content: WAV (16/24/32-bit integer, 32-bit float,\n"
+    "WAVE_FORMAT_EXTENSIBLE), FLAC, AIFF and whatever else libsndfile reads, and WavPack\n"
+    "behind any extension; any sample rate; mono goes to both sides, of more channels the\n"
+    "first two are used. A file's key comes from its name: a leading MIDI note number\n"
+    "(067-G.wav, 67.wav, 067.flac) or a note name with octave, MIDI 60 = C4 (C4.wav,\n"
+    "c#3.wav, Gb5.aif). Files whose names give no note are listed and left out; a file that\n"
+    "names a note but cannot be read as sound fails the run. Notes outside 36 to 96 may\n"
+    "serve as sources.\n"
+    "\n"
+    "A key without a recording is made from the nearest recorded note (the lower one when\n"
+    "two are as near), resampled to 44,100 Hz and shifted by the equal-tempered ratio in one\n"
+    "pass; the farthest shift is reported. Leading silence is trimmed so that the pipe speaks\n"
+    "1.5 ms into what the organ plays (byte 160 of each file); the last 15 ms before byte\n"
+    "100,000 fade to zero, and a recording too short for that is faded and padded with\n"
+    "silence, with a warning. One gain serves every stop of the run, chosen so that eight\n"
+    "notes of the loudest stop stay below the 16-bit limit after the organ's mixing; --gain\n"
+    "DB sets it instead. The gain is reported.\n"
+    "\n"
+    "The organ definition (--organ, default BRIMWELL_DIR/Imported.org) lists the stops in the\n"
+    "order given, one per line with CR LF, then END; an existing definition keeps its stops\n"
+    "and the new ones go before its END. A stop name must be 1 to 31 bytes in Windows-1252,\n"
+    "made of letters, digits, spaces, -_.%, and accented letters, without leading or trailing\n"
+    "spaces or a trailing dot, and not END, boutons or a Windows device name. When\n"
+    "BRIMWELL_DIR/boutons has no on.bmp or of.bmp, the demo organ's pictures are written.\n"
+    "\n"
+    "Nothing is half done: every stop is written into a temporary folder inside BRIMWELL_DIR\n"
+    "and moved into place only when all are complete; an existing stop folder is refused\n"
+    "unless --replace. On any failure BRIMWELL_DIR and the definition stay as they were.\n"
+    "\n"
+    "Exit status: 0 when every stop was written; 2 for a command line that cannot be\n"
+    "understood; 3 when anything was refused, with the file and the reason on standard\n"
+    "error. A progress bar (files done of files to do) is drawn when standard error is a\n"
+    "terminal.\n";
+
+namespace {
+
+// The number in text, or nothing when text is not one finite number.
+std::optional<double> decibels(const char* text)
+{
+    char* end = nullptr;
+    const double value = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+bool needsValue(std::string_view option)
+{
+    return option == "--into" || option == "--organ" || option == "--name" || option == "--gain";
+}
+
+bool takeValue(ImportOptions& options, std::string_view option, const char* value, std::string& error)
+{
+    if (option == "--into") options.into = value;
+    if (option == "--organ") options.organ = value;
+    if (option == "--name") options.name = value;
+    if (option == "--gain") {
+        options.gainDecibels = decibels(value);
+        if (!options.gainDecibels) error = std::string("--gain wants a number of decibels, not \"") + value + "\"";
+    }
+    return error.empty();
+}
+
+bool checkComplete(ImportOptions& options, std::string& error)
+{
+    if (options.into.empty())
+        error = "--into BRIMWELL_DIR is missing";
+    else if (options.sources.empty())
+        error = "no SOURCE_DIR given";
+    else if (!options.name.empty() && options.sources.size() > 1)
+        error = "--name names one stop: give one SOURCE_DIR";
+    if (options.organ.empty()) options.organ = options.into / "Imported.org";
+    return error.empty();
+}
+
+}  // namespace
+
+std::optional<ImportOptions> parseImportOptions(int argc, const char* const* argv, std::string& error)
+{
+    ImportOptions options;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (optionsEnded || !argument.starts_with("--")) {
+            options.sources.emplace_back(argv[i]);
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "--help") {
+            options.help = true;
+            return options;
+        } else if (argument == "--replace") {
+            options.replace = true;
+        } else if (!needsValue(argument)) {
+            error = "unknown option " + std::string(argument);
+            return std::nullopt;
+        } else if (i + 1 == argc) {
+            error = std::string(argument) + " wants a value";
+            return std::nullopt;
+        } else if (!takeValue(options, argument, argv[++i], error)) {
+            return std::nullopt;
+        }
+    }
+    if (!checkComplete(options, error)) return std::nullopt;
+    return options;
+}
+
+}  // namespace organ_import

@@ -1,0 +1,26 @@
+// velmara-import --into BRIMWELL_DIR [--organ FILE.org] [--name STOP]
+// [--replace] [--gain DB] SOURCE_DIR...: recordings of real pipes turned
+// into stops the organ plays (--help says all).
+#include <cstdio>
+#include <string>
+
+#include "platform/process.h"
+#include "programs/import/import_options.h"
+#include "programs/import/import_run.h"
+#include "sound/voice_mixer.h"
+
+int main(int argc, char** argv)
+{
+    std::string error;
+    const std::optional<organ_import::ImportOptions> options = organ_import::parseImportOptions(argc, argv, error);
+    if (!options) {
+        std::fprintf(stderr, "velmara-import: %s\nTry velmara-import --help.\n", error.c_str());
+        return platform::exitImportUsage;
+    }
+    if (options->help) {
+        std::fputs(organ_import::importHelp, stdout);
+        return 0;
+    }
+    fillPolyphonyDivisor();
+    return organ_import::runImport(*options);
+}
