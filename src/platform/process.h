@@ -19,8 +19,6 @@ enum ExitCode : int {
     exitSampleRefused = 801,        // a sample file is not one the organ can play (normal)
     exitButtonImageMissing = 988,   // a button image cannot be opened (normal, after a message box)
     exitNullStream = -1,            // the text scanner is asked to close a null stream (normal)
-    exitImportUsage = 2,            // velmara-import's command line cannot be understood
-    exitImportRefused = 3,          // velmara-import wrote nothing: a recording, a name or the target was refused
 };
 
 [[noreturn]] void exitImmediately(int code);

@@ -9,7 +9,6 @@
 
 #include "bank/organ_bank.h"
 #include "platform/files.h"
-#include "platform/process.h"
 #include "programs/import/chord_level.h"
 #include "programs/import/definition_edit.h"
 #include "programs/import/import_staging.h"
@@ -37,7 +36,7 @@ int refuse(const std::string& message)
 {
     finishProgress();
     std::fprintf(stderr, "velmara-import: %s\n", message.c_str());
-    return platform::exitImportRefused;
+    return statusRefused;
 }
 
 // The path as the organ would find it, matching letter case loosely.

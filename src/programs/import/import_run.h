@@ -6,6 +6,10 @@
 
 namespace organ_import {
 
+// The program's exit statuses besides 0, every stop written.
+constexpr int statusUsage = 2;    // the command line cannot be understood
+constexpr int statusRefused = 3;  // nothing was written: a recording, a name or the target was refused
+
 // Imports the stops the options name; the process's exit status.
 int runImport(const ImportOptions& options);
 

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/process.h"
 #include "programs/import/import_options.h"
 #include "programs/import/import_run.h"
 #include "sound/voice_mixer.h"
@@ -15,7 +14,7 @@ int main(int argc, char** argv)
     const std::optional<organ_import::ImportOptions> options = organ_import::parseImportOptions(argc, argv, error);
     if (!options) {
         std::fprintf(stderr, "velmara-import: %s\nTry velmara-import --help.\n", error.c_str());
-        return platform::exitImportUsage;
+        return organ_import::statusUsage;
     }
     if (options->help) {
         std::fputs(organ_import::importHelp, stdout);
