@@ -414,7 +414,7 @@ TEST(WaveImage, HoldsTheFileThenZerosForAnOddSize)
     }
 
     std::int32_t loaded = 0;
-    const std::unique_ptr<std::int16_t[]> image = loadWaveImage("..\\BRIMWELL\\odd.wav", loaded);
+    const SampleBuffer image = loadWaveImage("..\\BRIMWELL\\odd.wav", loaded);
     ASSERT_NE(image, nullptr);
     ASSERT_EQ(loaded, static_cast<std::int32_t>(size));
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(image.get());
