@@ -6,7 +6,7 @@
 
 namespace platform {
 
-// bytes of zeros, or null when the system refuses them.
+// A block of that many zero bytes, or null when the system refuses it.
 void* allocateZeroPages(std::size_t bytes);
 
 // Gives back a block of allocateZeroPages with the size it was asked for.
