@@ -23,9 +23,11 @@ bool beginsLikeRiff(const std::int16_t* image)
     return (first[0] | first[1] << 8) == riffStart;
 }
 
-// Bytes in the open file, which is left at its start; -1 when it cannot be told.
+// Bytes in the open file, which is left at its start; -1 when it cannot be
+// told or read (on POSIX a directory opens, but reading it fails).
 long openFileSize(std::FILE* file)
 {
+    if (std::fgetc(file) == EOF && std::ferror(file) != 0) return -1;
     if (std::fseek(file, 0, SEEK_END) != 0) return -1;
     const long bytes = std::ftell(file);
     if (std::fseek(file, 0, SEEK_SET) != 0) return -1;
