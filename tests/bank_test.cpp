@@ -315,7 +315,8 @@ TEST(OrganBankDeath, MissingOrEmptySampleExits11NamingTheFile)
 
     fs::remove(organ.brimwell / "Stop1" / "050-D.wav");
     fs::create_directory(organ.brimwell / "Stop1" / "050-D.wav");
-    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(11), Eq("Unable to load file\n..\\BRIMWELL\\Stop1\\050-D.wav\n"));
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(11),
+                Eq("Unable to load file\n..\\BRIMWELL\\Stop1\\050-D.wav\n"));
 
     writeDefinition(organ, "\r\nEND\r\n");
     EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(11), Eq("Unable to load file\n..\\BRIMWELL\\\\036-C.wav\n"));
