@@ -66,7 +66,7 @@ void setUpOrgan()
         platform::headless::resetHeadlessAudio();
         openWaveOutput();
         for (int key = 0; key < keyCount; ++key) {
-            auto buffer = std::make_unique<std::int16_t[]>(2 * mixLength);
+            SampleBuffer buffer = newSampleBuffer(2 * mixLength);
             for (int i = 0; i < mixLength; ++i) buffer[i] = static_cast<std::int16_t>((i * (key + 3)) % 16001 - 8000);
             organBank.sampleData[0][key] = std::move(buffer);
             organBank.sampleSize[0][key] = 2 * mixLength;

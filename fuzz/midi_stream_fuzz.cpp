@@ -24,7 +24,7 @@ void fillOrgan()
     organBank.currentStop = 0;
     std::strcpy(organBank.stops[0].name, "Montre");
     for (int key = 0; key < keyCount; ++key) {
-        organBank.sampleData[0][key] = std::make_unique<std::int16_t[]>(mixLength);
+        organBank.sampleData[0][key] = newSampleBuffer(mixLength);
         for (std::int32_t i = 22; i < mixLength / 2; ++i)
             organBank.sampleData[0][key][i] = static_cast<std::int16_t>((i * (key + 1)) % 4000 - 2000);
         organBank.sampleSize[0][key] = mixLength;

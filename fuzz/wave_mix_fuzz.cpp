@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     writeSample(data, size);
 
     std::int32_t bytes = 0;
-    std::unique_ptr<std::int16_t[]> image = loadWaveImage(samplePathOnHost.c_str(), bytes);
+    SampleBuffer image = loadWaveImage(samplePathOnHost.c_str(), bytes);
     if (image == nullptr) return 0;
     organBank.sampleData[0][key] = std::move(image);
     organBank.sampleSize[0][key] = bytes;

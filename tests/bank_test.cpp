@@ -229,6 +229,37 @@ TEST(OrganDefinition, AccentedAndOverlongNames)
     EXPECT_EQ(markerOf(3, 0), 4);
 }
 
+// A definition saved on Windows names "Flûte" with the byte 0xFB; the folders
+// copied to Linux are named in UTF-8. The names and labels stay as written.
+TEST(OrganDefinition, WindowsWrittenNamesFindTheirUtf8Folders)
+{
+    OrganDirectory organ;
+    writeDefinition(organ, "Fl\xFBte 8\r\nfl\xFBte 4\r\nVoix c\xC3\xA9leste\r\nEND\r\n");
+    fixtures::writeStop(organ, "Fl\xC3\xBBte 8", markedSample(1));
+    fixtures::writeStop(organ, "Fl\xC3\xBBte 4", markedSample(2));
+    fixtures::writeStop(organ, "Voix c\xC3\xA9leste", markedSample(3));
+
+    loadOrgan(definitionPath);
+    ASSERT_EQ(organBank.stopCount, 3);
+    EXPECT_STREQ(organBank.stops[0].name, "Fl\xFBte 8");
+    EXPECT_STREQ(organBank.stops[1].name, "fl\xFBte 4");
+    EXPECT_EQ(markerOf(0, 60), 1);
+    EXPECT_EQ(markerOf(1, 0), 2) << "the UTF-8 spelling matched ignoring ASCII case";
+    EXPECT_EQ(markerOf(2, 30), 3);
+}
+
+// The chooser gives a native path; on Linux a file name may hold a backslash.
+TEST(OrganDefinition, AChosenPathOpensAsGivenWithABackslashInAName)
+{
+    OrganDirectory organ;
+    writeDefinition(organ, "Stop1\r\nEND\r\n", "Grand\\Orgue.org");
+    fixtures::writeStop(organ, "Stop1", markedSample(7));
+
+    loadOrgan((organ.brimwell / "Grand\\Orgue.org").c_str());
+    ASSERT_EQ(organBank.stopCount, 1);
+    EXPECT_EQ(markerOf(0, 0), 7);
+}
+
 TEST(OrganDefinition, MoreThan100StopsAreCutAtTheFirst100WithOneLine)
 {
     OrganDirectory organ;
@@ -282,6 +313,11 @@ TEST(OrganBankDeath, MissingOrEmptySampleExits11NamingTheFile)
 
     fixtures::writeFile(organ.brimwell / "Stop1" / "050-D.wav", {});
     EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(11), Eq("Unable to load file\n..\\BRIMWELL\\Stop1\\050-D.wav\n"));
+
+    fs::remove(organ.brimwell / "Stop1" / "050-D.wav");
+    fs::create_directory(organ.brimwell / "Stop1" / "050-D.wav");
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(11),
+                Eq("Unable to load file\n..\\BRIMWELL\\Stop1\\050-D.wav\n"));
 
     writeDefinition(organ, "\r\nEND\r\n");
     EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(11), Eq("Unable to load file\n..\\BRIMWELL\\\\036-C.wav\n"));
@@ -444,7 +480,7 @@ TEST(WaveImage, HoldsTheFileThenZerosForAnOddSize)
     }
 
     std::int32_t loaded = 0;
-    const std::unique_ptr<std::int16_t[]> image = loadWaveImage("..\\BRIMWELL\\odd.wav", loaded);
+    const SampleBuffer image = loadWaveImage("..\\BRIMWELL\\odd.wav", loaded);
     ASSERT_NE(image, nullptr);
     ASSERT_EQ(loaded, static_cast<std::int32_t>(size));
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(image.get());

@@ -48,7 +48,7 @@ TEST(HostPath, AbsolutePathsStayAbsolute)
     const std::string upper = (organ.root / "brimwell" / "DEMO.ORG").string();
 
     EXPECT_EQ(platform::hostPath(upper), (organ.brimwell / "demo.org").string());
-    EXPECT_EQ(platform::hostPath("//"), "/");
+    EXPECT_EQ(platform::hostPath("\\\\"), "/");
 }
 
 }  // namespace

@@ -157,7 +157,7 @@ TEST_F(ShellOrgan, PlaysOnlyWhenTheHighestChangedKeyWentDown)
     EXPECT_EQ(keyStatePrev[20], 0);
     EXPECT_EQ(countEvents("wave-submit 99840"), 1);
     EXPECT_EQ(waveDone.load(), 1);
-    expectOutputIsOneVoice(alphaValue, mixOutput.get());
+    expectOutputIsOneVoice(alphaValue, mixOutput);
 
     // Key 10 up and key 20 down, now on stop Beta: played.
     organBank.currentStop = 1;
@@ -168,7 +168,7 @@ TEST_F(ShellOrgan, PlaysOnlyWhenTheHighestChangedKeyWentDown)
     EXPECT_EQ(playPending, 0);
     EXPECT_EQ(countEvents("wave-submit 99840"), 2);
     EXPECT_EQ(waveDone.load(), 0);
-    expectOutputIsOneVoice(betaValue, playBuffer.get());
+    expectOutputIsOneVoice(betaValue, playBuffer);
 }
 
 TEST_F(ShellOrgan, KeyDownAndUpBetweenTwoPassesIsNeverSeen)
@@ -406,7 +406,7 @@ TEST_F(ShellOrgan, SoakOfRandomMidiEndsSilent)
     keyScan();
 
     EXPECT_EQ(polyphony, 0);
-    EXPECT_TRUE(std::all_of(mixAccumulator.get(), mixAccumulator.get() + mixLength, [](std::int32_t v) { return v == 0; }));
+    EXPECT_TRUE(std::all_of(mixAccumulator, mixAccumulator + mixLength, [](std::int32_t v) { return v == 0; }));
     EXPECT_TRUE(std::all_of(std::begin(keyStatePrev), std::end(keyStatePrev), [](std::uint8_t v) { return v == 0; }));
     platform::headless::removeMidiDevices();
     midiInDevice = nullptr;

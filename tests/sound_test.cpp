@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include "bank/organ_bank.h"
 #include "platform/audio.h"
 #include "platform/headless/audio_headless.h"
+#include "platform/process.h"
 #include "sound/mix_kernels.h"
 #include "sound/voice_mixer.h"
 #include "sound/wave_output.h"
@@ -36,7 +38,7 @@ constexpr std::size_t frameOf(std::size_t entry) { return entry / 2; }
 template <typename Value>
 void installSample(int stop, int key, Value value, std::int32_t bytes = 100000)
 {
-    auto buffer = std::make_unique<std::int16_t[]>(static_cast<std::size_t>(bytes));
+    SampleBuffer buffer = newSampleBuffer(static_cast<std::size_t>(bytes));
     for (std::int32_t i = 0; i < bytes / 2; ++i) buffer[static_cast<std::size_t>(i)] = value(i);
     organBank.sampleData[stop][key] = std::move(buffer);
     organBank.sampleSize[stop][key] = bytes;
@@ -244,6 +246,46 @@ TEST_F(Mixer, SubmittingWhilePlayingCutsOffAndStartsOver)
     const std::vector<std::int16_t> recorded = headless::recordedAudio();
     expectPlayed(recorded, static_cast<std::size_t>(cut), &playBuffer[playWindowStart], 24960);
     EXPECT_EQ(waveDone.load(), 1);
+}
+
+// Passes of the reading device below through the block it was given.
+std::atomic<int> blockReads{0};
+
+// A device that reads the block it was given from a thread of its own, as
+// JACK's process thread and winmm's do, until the process ends; returns once
+// it has read the block through.
+void readThePlayingBlockUntilTheEnd()
+{
+    std::thread([] {
+        for (;;) {
+            const auto* bytes = static_cast<const volatile std::uint8_t*>(waveHeader.data);
+            for (std::uint32_t i = 0; i < waveHeader.bufferLength; ++i) (void)bytes[i];
+            ++blockReads;
+        }
+    }).detach();
+    while (blockReads.load() == 0) std::this_thread::yield();
+}
+
+// This file comes first on the link line, so its globals are set up before
+// the system's and destroyed after them: at a normal exit this runs once the
+// system's globals are gone and lets the reading device go through the block
+// once more.
+struct ExitLetsTheDeviceReadOnceMore {
+    ~ExitLetsTheDeviceReadOnceMore()
+    {
+        const int seen = blockReads.load();
+        if (seen == 0) return;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (blockReads.load() < seen + 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    }
+} exitLetsTheDeviceReadOnceMore;
+
+TEST_F(Mixer, ANormalExitWhileABlockPlaysReleasesNothingTheDeviceReads)
+{
+    keyDown(0, 12, 0);
+    playMix();
+    EXPECT_EXIT((readThePlayingBlockUntilTheEnd(), platform::exitNormally(platform::exitSampleRefused)),
+                testing::ExitedWithCode(801 & 0xFF), "");
 }
 
 TEST_F(Mixer, StoppingAnIdleDeviceChangesNothing)

@@ -9,7 +9,7 @@
 #include "bank/text_scanner.h"
 #include "platform/process.h"
 
-OrganBank organBank;
+OrganBank& organBank = *new OrganBank();
 
 const char* const noteNames[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
 
@@ -41,7 +41,7 @@ void loadStopSamples(int stop, const char* name)
     for (int key = 0; key < keyCount; ++key) {
         const std::string path = samplePath(name, key);
         std::int32_t size = 0;
-        std::unique_ptr<std::int16_t[]> image = loadWaveImage(path.c_str(), size);
+        SampleBuffer image = loadWaveImage(path.c_str(), size);
         if (image == nullptr) {
             std::fputs("Unable to load file\n", stderr);
             std::fprintf(stderr, "%s\n", path.c_str());

@@ -4,11 +4,11 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "bank/key_numbering.h"
+#include "bank/sample_buffer.h"
 #include "display/logical_rect.h"
 
 constexpr int maxStops = 100;
@@ -26,12 +26,13 @@ struct OrganBank {
     std::int32_t sampleSize[maxStops][keyCount];
     // The slot's buffer: 2 x sampleSize bytes, the file image first, then
     // zeros; read as signed 16-bit little-endian entries. Null while empty.
-    std::unique_ptr<std::int16_t[]> sampleData[maxStops][keyCount];
+    SampleBuffer sampleData[maxStops][keyCount];
     std::int32_t stopCount;
     std::int32_t currentStop;
 };
 
-extern OrganBank organBank;
+// Held for the life of the process: no exit releases a sample buffer.
+extern OrganBank& organBank;
 
 extern const char* const noteNames[12];
 
@@ -66,9 +67,10 @@ std::string samplePath(const char* stopName, int key);
 // file" and its path on standard error.
 void loadStopSamples(int stop, const char* name);
 
-// The whole file at path in a buffer of twice its size (the file image, then
-// zeros), or null when it cannot be opened, is empty or cannot be held in
-// memory. A file not beginning with "RI", whose chunks describe anything but
-// 44,100 Hz 16-bit stereo PCM, or shorter than minSampleBytes ends the
-// process with exitSampleRefused (the last two after a line naming the file).
-std::unique_ptr<std::int16_t[]> loadWaveImage(const char* path, std::int32_t& size);
+// The whole file at path in a sample buffer of twice its size (the file
+// image, then zeros), or null when it cannot be opened, is empty or cannot be
+// held in memory. A file not beginning with "RI", whose chunks describe
+// anything but 44,100 Hz 16-bit stereo PCM, or shorter than minSampleBytes
+// ends the process with exitSampleRefused (the last two after a line naming
+// the file).
+SampleBuffer loadWaveImage(const char* path, std::int32_t& size);

@@ -17,9 +17,9 @@
 #include "sound/mix_kernels.h"
 #include "sound/wave_output.h"
 
-std::unique_ptr<std::int32_t[]> mixAccumulator;
-std::unique_ptr<std::int16_t[]> mixOutput;
-std::unique_ptr<std::int16_t[]> playBuffer;
+std::int32_t* mixAccumulator = nullptr;
+std::int16_t* mixOutput = nullptr;
+std::int16_t* playBuffer = nullptr;
 std::int32_t polyphony = 0;
 std::int32_t polyphonyDivisor[maxMixedVoices + 1] = {};
 
@@ -48,24 +48,24 @@ void fillPolyphonyDivisor()
 
 void prepareMix()
 {
-    if (!playBuffer) playBuffer = std::make_unique<std::int16_t[]>(mixLength);
-    if (!mixOutput) mixOutput = std::make_unique<std::int16_t[]>(mixLength);
-    if (!mixAccumulator) mixAccumulator = std::make_unique<std::int32_t[]>(mixLength);
-    std::fill_n(mixAccumulator.get(), mixLength, 0);
+    if (playBuffer == nullptr) playBuffer = new std::int16_t[mixLength]();
+    if (mixOutput == nullptr) mixOutput = new std::int16_t[mixLength]();
+    if (mixAccumulator == nullptr) mixAccumulator = new std::int32_t[mixLength]();
+    std::fill_n(mixAccumulator, mixLength, 0);
     for (HeldKey& held : heldKeys) held.added = nullptr;
 }
 
 void keyDown(int stop, int key, int offset)
 {
     const std::int16_t* sample = organBank.sampleData[stop][key].get();
-    if (sample == nullptr || !mixAccumulator) return;  // no organ in this slot: the key is ignored
+    if (sample == nullptr || mixAccumulator == nullptr) return;  // no organ in this slot: the key is ignored
     if (organBank.sampleSize[stop][key] < offset + mixLength) platform::exitNormally(platform::exitSampleRefused);
 
     HeldKey& held = heldKeys[key];
     held = {true, nullptr};
     if (polyphony + 1 <= maxMixedVoices) {
         held.added = sample + offset;
-        addAndScale(mixAccumulator.get(), held.added, mixOutput.get(), playWindowEnd, polyphonyDivisor[polyphony + 1]);
+        addAndScale(mixAccumulator, held.added, mixOutput, playWindowEnd, polyphonyDivisor[polyphony + 1]);
     }
     ++polyphony;
     showPolyphony();
@@ -84,9 +84,9 @@ void keyUp([[maybe_unused]] int stop, int key)
     } else {
         const int remaining = polyphony - 1;
         if (added != nullptr)
-            subtractAndScale(mixAccumulator.get(), added, mixOutput.get(), playWindowEnd, remaining);
+            subtractAndScale(mixAccumulator, added, mixOutput, playWindowEnd, remaining);
         else
-            scaleOnly(mixAccumulator.get(), mixOutput.get(), playWindowEnd, remaining);
+            scaleOnly(mixAccumulator, mixOutput, playWindowEnd, remaining);
         polyphony = remaining;
     }
     showPolyphony();
@@ -95,13 +95,13 @@ void keyUp([[maybe_unused]] int stop, int key)
 void resetMix()
 {
     stopWaveOutput();
-    std::fill_n(mixAccumulator.get(), mixLength, 0);
+    std::fill_n(mixAccumulator, mixLength, 0);
 }
 
 void playMix()
 {
-    if (!playBuffer) return;  // no organ has been opened: there is nothing to play
+    if (playBuffer == nullptr) return;  // no organ has been opened: there is nothing to play
     if (waveDone.load() == 0) stopWaveOutput();
-    std::copy_n(mixOutput.get(), playWindowEnd, playBuffer.get());
+    std::copy_n(mixOutput, playWindowEnd, playBuffer);
     submitWave(&playBuffer[playWindowStart], playWindowBytes);
 }

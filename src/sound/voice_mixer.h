@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 constexpr std::int32_t mixLength = 100000;  // entries in each of the three buffers
 constexpr int maxMixedVoices = 31;
@@ -19,9 +18,12 @@ constexpr std::int32_t playWindowEnd = 50000;
 constexpr std::uint32_t playWindowBytes = (playWindowEnd - playWindowStart) * sizeof(std::int16_t);
 static_assert(playWindowBytes == 99840);
 
-extern std::unique_ptr<std::int32_t[]> mixAccumulator;
-extern std::unique_ptr<std::int16_t[]> mixOutput;
-extern std::unique_ptr<std::int16_t[]> playBuffer;
+// The three buffers, null until the first prepareMix, then held for the life
+// of the process: no exit releases them while the device may still read
+// playBuffer.
+extern std::int32_t* mixAccumulator;
+extern std::int16_t* mixOutput;
+extern std::int16_t* playBuffer;
 extern std::int32_t polyphony;  // keys counted as sounding
 // Divisor of the sum for n voices, at index n from 1 to 31.
 extern std::int32_t polyphonyDivisor[maxMixedVoices + 1];

@@ -11,8 +11,8 @@
 #include "platform/window.h"
 #include "stops/bmp_header.h"
 
-ButtonImage onImage;
-ButtonImage offImage;
+ButtonImage& onImage = *new ButtonImage;
+ButtonImage& offImage = *new ButtonImage;
 
 namespace {
 

@@ -36,5 +36,7 @@ public:
     void draw();
 };
 
-extern ButtonImage onImage;
-extern ButtonImage offImage;
+// The two images every stop is drawn with, held for the life of the process:
+// no exit destroys them.
+extern ButtonImage& onImage;
+extern ButtonImage& offImage;

@@ -424,6 +424,19 @@ TEST_F(HeadlessSession, MissingDefinitionEndsWith444AndTooLongPathIsRefused)
     EXPECT_EQ(tooLong.err, "The chosen path is longer than 255 characters; nothing was opened.\n");
 }
 
+// The chooser gives a native path, and on Linux a file name may hold a
+// backslash: such a definition opens.
+TEST_F(HeadlessSession, AChosenDefinitionWithABackslashInItsNameOpens)
+{
+    const std::string definition = demoStops().at(0) + "\r\nEND\r\n";
+    fixtures::writeFile(root / "Grand\\Orgue.org", std::vector<std::uint8_t>(definition.begin(), definition.end()));
+    runToEnd("chooser \"" + root.string() + "/Grand\\x5COrgue.org\"\ncommand 32771\npasses 1\nsave-png organ.png\n");
+
+    const Picture picture(file("organ.png"));
+    ASSERT_TRUE(picture.valid());
+    EXPECT_EQ(picture.pixel(deviceX(147), deviceY(310)), black) << "the keyboard is drawn: key 1";
+}
+
 TEST_F(HeadlessSession, DeviceConfigurationReachesStartUp)
 {
     const Outcome failedMidi = run("log events.log\nmidi-device \"P\\xE9riph\\xE9rique audio USB\"\n"

@@ -376,4 +376,34 @@ TEST_F(WindowsProgram, SelfTestChordPlaysOnePlayWindowWithTheChordsPitches)
     }
 }
 
+// A definition saved by a Windows editor names the stops "\x8Cil 8" and
+// "Ch\x9Cur" with the code page's bytes 0x8C and 0x9C, whose folders Wine
+// names in UTF-8 on the Linux side. The organ is two demo stops linked under
+// those names into a fresh tree; the self-test loads it and plays key 24 of
+// the first.
+TEST_F(WindowsProgram, StopsNamedWithBytes0x80To0x9FOpenAndPlay)
+{
+    const std::vector<std::string> demoStops = demoStopNames();
+    ASSERT_GE(demoStops.size(), 2u);
+    const fs::path tree = artefacts / "code-page-names";
+    fs::remove_all(tree);
+    fs::create_directories(tree / "Orgue");
+    fs::create_directories(tree / "BRIMWELL");
+    fs::create_directory_symlink(organRoot / "BRIMWELL" / demoStops[0], tree / "BRIMWELL" / "\xC5\x92il 8");
+    fs::create_directory_symlink(organRoot / "BRIMWELL" / demoStops[1], tree / "BRIMWELL" / "Ch\xC5\x93ur");
+    std::ofstream(tree / "BRIMWELL" / "Choeur.org", std::ios::binary) << "\x8Cil 8\r\nCh\x9Cur\r\nEND\r\n";
+
+    const Finished selfTest =
+        run({"wine", (toolDirectory / "velmara_selftest.exe").string(), "..\\BRIMWELL\\Choeur.org", "24"},
+            tree / "Orgue", 60s, environment());
+    ASSERT_EQ(selfTest.status, 0) << selfTest.output;
+    EXPECT_NE(selfTest.output.find("voices 1"), std::string::npos) << selfTest.output;
+
+    const Samples played = readCapture(capture);
+    const Span span = soundingSpan(played);
+    EXPECT_GE(span.frames(), 99840u / 4 - 64) << "the play window was not heard";
+    const double expectedPitch = steadyPitch(readWaveData(organRoot / "BRIMWELL" / demoStops[0] / "060-C.wav"));
+    EXPECT_NEAR(fundamental(played, span.first + span.frames() / 2 - 4096, 8192), expectedPitch, expectedPitch * 0.005);
+}
+
 }  // namespace

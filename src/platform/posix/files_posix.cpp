@@ -1,6 +1,8 @@
-// Windows-written relative paths mapped to a POSIX file system: backslashes
-// are separators, empty components collapse, and a component missing as
-// written is looked up among its directory's entries ignoring ASCII case.
+// Windows-written paths mapped to a POSIX file system: a path that exists as
+// given is native and kept; otherwise backslashes are separators, empty
+// components collapse, and a component missing as written is looked up with
+// its Windows-1252 bytes in UTF-8, then among its directory's entries
+// ignoring ASCII case.
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/windows1252.h"
 
 namespace platform {
 
@@ -30,15 +33,15 @@ bool equalIgnoringCase(std::string_view a, std::string_view b)
     return true;
 }
 
-// The entry of directory whose name equals component ignoring case, or the
-// component itself when there is none.
-std::string matchEntry(const std::string& directory, std::string_view component)
+// The entry of directory whose name equals either spelling ignoring ASCII
+// case, or the component as written when there is none.
+std::string matchEntry(const std::string& directory, std::string_view component, std::string_view inUtf8)
 {
     DIR* dir = ::opendir(directory.empty() ? "." : directory.c_str());
     if (dir == nullptr) return std::string(component);
     std::string found(component);
     while (const dirent* entry = ::readdir(dir)) {
-        if (equalIgnoringCase(entry->d_name, component)) {
+        if (equalIgnoringCase(entry->d_name, component) || equalIgnoringCase(entry->d_name, inUtf8)) {
             found = entry->d_name;
             break;
         }
@@ -54,6 +57,8 @@ std::string join(const std::string& directory, std::string_view component)
     return directory + "/" + std::string(component);
 }
 
+// A definition saved on Windows spells "Flûte" with the byte 0xFB, where a
+// Linux file system names the folder in UTF-8.
 void appendComponent(std::string& path, std::string_view component)
 {
     std::string candidate = join(path, component);
@@ -61,13 +66,24 @@ void appendComponent(std::string& path, std::string_view component)
         path = std::move(candidate);
         return;
     }
-    path = join(path, matchEntry(path, component));
+    const std::string inUtf8 = windows1252ToUtf8(component);
+    candidate = join(path, inUtf8);
+    if (exists(candidate)) {
+        path = std::move(candidate);
+        return;
+    }
+    path = join(path, matchEntry(path, component, inUtf8));
 }
 
 }  // namespace
 
 std::string hostPath(std::string_view windowsPath)
 {
+    // A native path, such as one the file chooser gave, opens as given even
+    // when a name in it holds a backslash.
+    std::string asGiven(windowsPath);
+    if (exists(asGiven)) return asGiven;
+
     const bool absolute = !windowsPath.empty() && (windowsPath[0] == '/' || windowsPath[0] == '\\');
     std::vector<std::string_view> components;
     std::size_t start = 0;
