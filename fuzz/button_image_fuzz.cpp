@@ -1,29 +1,18 @@
 // libFuzzer target: ButtonImage::load on arbitrary file bytes, then the
 // picture it holds drawn with its label, inside and across the window's edges.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "display/graphics.h"
+#include "fuzz_files.h"
 #include "platform/cairo/surface_cairo.h"
 #include "stops/button_image.h"
+#include "support/fixtures.h"
 
 namespace {
 
 std::string imagePath;
-
-void writeBytes(const std::string& path, const std::uint8_t* data, std::size_t size)
-{
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return;
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
-}
 
 }  // namespace
 
@@ -32,15 +21,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     createFonts();
     createBrushesAndPens();
     drawingContext = platform::cairo::beginSurfacePaint(palette[15]);
-    imagePath =
-        (std::filesystem::temp_directory_path() / ("velmara-fuzz-" + std::to_string(::getpid()) + ".bmp")).string();
-    std::atexit([] { std::remove(imagePath.c_str()); });
+    imagePath = temporaryFuzzFile(".bmp");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    writeBytes(imagePath, data, size);
+    fixtures::writeFile(imagePath, {data, data + size});
 
     ButtonImage image;
     image.load(imagePath.c_str());

@@ -2,7 +2,6 @@
 // readStopNames through the TextScanner; a definition of a few stops is then
 // opened by loadOrgan, every stop it names made to exist with valid samples.
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -22,14 +21,6 @@ constexpr std::size_t largestLoadedOrgan = 3;
 
 std::optional<fixtures::OrganDirectory> organ;
 fs::path sampleStop;
-
-void writeBytes(const fs::path& path, const std::uint8_t* data, std::size_t size)
-{
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return;
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
-}
 
 std::int16_t ramp(std::size_t i) { return static_cast<std::int16_t>(i % 512); }
 
@@ -61,7 +52,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const fs::path definition = organ->workingDirectory / "fuzz.org";
-    writeBytes(definition, data, size);
+    fixtures::writeFile(definition, {data, data + size});
 
     const std::vector<std::string> names = readStopNames("fuzz.org");
     if (names.size() > largestLoadedOrgan) return 0;

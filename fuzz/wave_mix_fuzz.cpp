@@ -3,17 +3,13 @@
 // The harness puts the organ's own 44-byte header before them and keeps the
 // file at least the shortest accepted size, so the refusal of other files
 // does not end the run.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "bank/organ_bank.h"
 #include "display/graphics.h"
+#include "fuzz_files.h"
 #include "platform/cairo/surface_cairo.h"
 #include "sound/voice_mixer.h"
 #include "sound/wave_output.h"
@@ -27,17 +23,10 @@ std::string samplePathOnHost;
 // to minSampleBytes when it is shorter.
 void writeSample(const std::uint8_t* data, std::size_t size)
 {
-    std::FILE* file = std::fopen(samplePathOnHost.c_str(), "wb");
-    if (file == nullptr) return;
-    const std::vector<std::uint8_t> header = fixtures::waveImage({});
-    std::fwrite(header.data(), 1, header.size(), file);
-    std::size_t written = header.size();
-    while (size > 0 && written < static_cast<std::size_t>(minSampleBytes)) {
-        std::fwrite(data, 1, size, file);
-        written += size;
-    }
-    for (; written < static_cast<std::size_t>(minSampleBytes); ++written) std::fputc(0, file);
-    std::fclose(file);
+    std::vector<std::uint8_t> image = fixtures::waveImage({});
+    while (size > 0 && image.size() < static_cast<std::size_t>(minSampleBytes)) image.insert(image.end(), data, data + size);
+    if (image.size() < static_cast<std::size_t>(minSampleBytes)) image.resize(static_cast<std::size_t>(minSampleBytes), 0);
+    fixtures::writeFile(samplePathOnHost, image);
 }
 
 }  // namespace
@@ -49,9 +38,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     drawingContext = platform::cairo::beginSurfacePaint(palette[15]);
     fillPolyphonyDivisor();
     openWaveOutput();
-    samplePathOnHost =
-        (std::filesystem::temp_directory_path() / ("velmara-fuzz-" + std::to_string(::getpid()) + ".wav")).string();
-    std::atexit([] { std::remove(samplePathOnHost.c_str()); });
+    samplePathOnHost = temporaryFuzzFile(".wav");
     return 0;
 }
 
