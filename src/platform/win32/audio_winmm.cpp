@@ -17,6 +17,8 @@ namespace {
 
 static_assert(WOM_OPEN == waveMessageOpen && WOM_CLOSE == waveMessageClose && WOM_DONE == waveMessageDone);
 static_assert(WHDR_BEGINLOOP == waveFlagBeginLoop && WAVE_FORMAT_PCM == waveFormatPcm);
+static_assert(WAVERR_BADFORMAT == deviceErrorBadFormat && WAVERR_STILLPLAYING == deviceErrorStillPlaying &&
+              WAVERR_UNPREPARED == deviceErrorUnprepared);
 
 // The seam's callback travels as the device's instance data.
 void CALLBACK forwardWaveMessage(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR)
