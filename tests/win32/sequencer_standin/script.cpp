@@ -9,12 +9,21 @@ namespace standin {
 
 namespace {
 
+// The N of "open N", a count from 1; 0 for anything else.
+int openNumber(const std::string& argument)
+{
+    if (argument.rfind("open ", 0) != 0) return 0;
+    char* end = nullptr;
+    const long number = std::strtol(argument.c_str() + 5, &end, 10);
+    return *end == '\0' && number > 0 && number < 1000 ? static_cast<int>(number) : 0;
+}
+
 void apply(Script& script, const std::string& word, const std::string& argument)
 {
     if (word == "port")
         script.ports.push_back(argument);
-    else if (word == "refuse" && argument.rfind("open ", 0) == 0)
-        script.refusedOpen = std::atoi(argument.c_str() + 5);
+    else if (word == "refuse" && openNumber(argument) > 0)
+        script.refusedOpen = openNumber(argument);
     else if (word == "refuse" && argument == "connect")
         script.refuseConnect = true;
     else if (word == "events")
