@@ -1,7 +1,9 @@
 // What the ALSA sequencer stand-in presents and refuses, read from the script
 // file named by VELMARA_SEQUENCER_SCRIPT, one directive a line:
 //   port NAME        a client with one MIDI input port, both named NAME
-//                    (UTF-8); clients are numbered from 20 in script order
+//                    (UTF-8); clients are numbered from 20 in script order.
+//                    Wine shows "NAME - NAME" when that fits in 31 bytes,
+//                    NAME alone otherwise
 //   refuse open N    the Nth snd_seq_open of the process fails (Wine's first
 //                    lists the devices, its second opens one for input)
 //   refuse connect   every subscription to a port fails
