@@ -31,8 +31,13 @@ void openAcceptedDevice(int index, const char* name)
 {
     textOut(100, 70, name);
     const int result = platform::openMidiDevice(&midiInDevice, index, midiInputCallback);
-    if (result != 0 && result != platform::deviceErrorAllocated)
+    // Flushed at once: standard output is a file or a pipe when anyone reads
+    // it, and the immediate exits (Escape, closing the window) drop what a
+    // buffer still holds.
+    if (result != 0 && result != platform::deviceErrorAllocated) {
         std::fputs("There was an error opening the default MIDI In device!", stdout);
+        std::fflush(stdout);
+    }
     if (result == 0) platform::startMidiDevice(midiInDevice);
 }
 

@@ -445,6 +445,13 @@ TEST_F(HeadlessSession, DeviceConfigurationReachesStartUp)
     EXPECT_EQ(failedMidi.out, "There was an error opening the default MIDI In device!scenario complete\n");
     EXPECT_EQ(failedMidi.log.front(), "midi-open 0 -> 6");
 
+    // Escape ends the process at once, without flushing: the report is
+    // already out.
+    const Outcome failedThenEscape =
+        run("midi-device \"Axiom Pro 61 USB A In\"\nmidi-open-result 0 1\npasses 1\nchar 27\n");
+    EXPECT_EQ(failedThenEscape.status, 330 & 0xFF);
+    EXPECT_EQ(failedThenEscape.out, "There was an error opening the default MIDI In device!");
+
     const Outcome noWindow = run("log events.log\nwindow-fail\npasses 1\n");
     EXPECT_EQ(noWindow.status, 0);
     EXPECT_EQ(noWindow.out, "");

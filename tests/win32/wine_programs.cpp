@@ -2,6 +2,7 @@
 // environment, exec; standard output read through a pipe.
 #include "wine_programs.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -81,10 +82,17 @@ Finished run(const Arguments& arguments, const std::filesystem::path& directory,
     return {status, text};
 }
 
-Process::Process(const Arguments& arguments, const std::filesystem::path& directory, const Arguments& environment)
+Process::Process(const Arguments& arguments, const std::filesystem::path& directory, const Arguments& environment,
+                 const std::filesystem::path& standardOutput)
     : pid(::fork())
 {
-    if (pid == 0) execInChild(arguments, directory, environment);
+    if (pid != 0) return;
+    if (!standardOutput.empty()) {
+        const int output = ::open(standardOutput.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (output < 0) ::_exit(126);
+        ::dup2(output, STDOUT_FILENO);
+    }
+    execInChild(arguments, directory, environment);
 }
 
 Process::~Process()

@@ -32,10 +32,12 @@ struct Finished {
 Finished run(const Arguments& arguments, const std::filesystem::path& directory, std::chrono::milliseconds timeout,
              const Arguments& environment = {});
 
-// A program left running; killed on destruction if it has not ended.
+// A program left running; killed on destruction if it has not ended. Its
+// standard output goes to the file when one is named.
 class Process {
 public:
-    Process(const Arguments& arguments, const std::filesystem::path& directory, const Arguments& environment);
+    Process(const Arguments& arguments, const std::filesystem::path& directory, const Arguments& environment,
+            const std::filesystem::path& standardOutput = {});
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
