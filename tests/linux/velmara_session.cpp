@@ -39,13 +39,24 @@ bool VelmaraSession::startJack(int rate)
     return jackClient_->open(90.0);
 }
 
-bool VelmaraSession::startVelmara(const std::string& workingDirectory)
+std::vector<std::string> VelmaraSession::environment() const
 {
     const std::string server = jackClient_ ? jackd_.name() : "velmara-test-no-server";
-    return velmara_.start({VELMARA_BINARY},
-                          {"DISPLAY=" + x_.display(), "JACK_DEFAULT_SERVER=" + server,
-                           "VELMARA_JACK_TIMING=" + timingFile(), "GSETTINGS_BACKEND=memory", "NO_AT_BRIDGE=1"},
-                          workingDirectory, scratch_ + "/velmara");
+    return {"DISPLAY=" + x_.display(), "JACK_DEFAULT_SERVER=" + server, "VELMARA_JACK_TIMING=" + timingFile(),
+            "GSETTINGS_BACKEND=memory", "NO_AT_BRIDGE=1"};
+}
+
+bool VelmaraSession::startVelmara(const std::string& workingDirectory)
+{
+    return velmara_.start({VELMARA_BINARY}, environment(), workingDirectory, scratch_ + "/velmara");
+}
+
+bool VelmaraSession::startInstalled(const std::vector<std::string>& command,
+                                    const std::vector<std::string>& extraEnvironment)
+{
+    std::vector<std::string> variables = environment();
+    variables.insert(variables.end(), extraEnvironment.begin(), extraEnvironment.end());
+    return velmara_.start(command, variables, "", scratch_ + "/velmara");
 }
 
 bool VelmaraSession::waitForWindowNamed(const std::string& pattern, unsigned long& window, int timeoutMs)

@@ -27,6 +27,10 @@ public:
     // with 256-frame periods and the test client.
     bool startServers(int rate);
     bool startVelmara(const std::string& workingDirectory);
+    // Starts the command in place of the built program, as a user starts an
+    // installed launcher: the same display, JACK server and timing file, and
+    // the extra variables.
+    bool startInstalled(const std::vector<std::string>& command, const std::vector<std::string>& extraEnvironment);
 
     // The test client closes and the JACK server stops, as when a user
     // stops it; started again, it gets the same name and a new test client.
@@ -65,6 +69,8 @@ public:
     unsigned long window() const { return window_; }
 
 private:
+    std::vector<std::string> environment() const;
+
     std::string scratch_;
     XServer x_;
     JackServer jackd_;
