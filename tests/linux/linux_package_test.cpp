@@ -108,12 +108,8 @@ protected:
     {
         ASSERT_TRUE(session->chooseFromFileMenu(0, definition)) << "the file chooser did not close";
         ASSERT_TRUE(session->waitForPixel(blackKeyX, blackKeyY, 0x000000, 10000)) << "no keyboard after Open Organ";
-        const std::uint32_t before = session->pixel(takeScreenshot(session->display()), stopButtonX[stop], stopButtonY);
-        session->click(stopButtonX[stop], stopButtonY);
-        bool changed = false;
-        for (int tries = 0; tries < 60 && !changed; ++tries, pause(50))
-            changed = session->pixel(takeScreenshot(session->display()), stopButtonX[stop], stopButtonY) != before;
-        ASSERT_TRUE(changed) << "stop button " << stop << " did not change when clicked";
+        ASSERT_TRUE(session->clickAndSeeItChange(stopButtonX[stop], stopButtonY))
+            << "stop button " << stop << " did not change when clicked";
     }
 
     // Middle C from the test keyboard sounds the sample's play window.

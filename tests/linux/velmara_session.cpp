@@ -158,6 +158,15 @@ void VelmaraSession::click(int deviceX, int deviceY)
                         "click", "1"});
 }
 
+bool VelmaraSession::clickAndSeeItChange(int deviceX, int deviceY)
+{
+    const std::uint32_t before = pixel(takeScreenshot(display()), deviceX, deviceY);
+    click(deviceX, deviceY);
+    for (int tries = 0; tries < 60; ++tries, pause(50))
+        if (pixel(takeScreenshot(display()), deviceX, deviceY) != before) return true;
+    return false;
+}
+
 bool VelmaraSession::coverBriefly(int deviceX, int deviceY, int width, int height)
 {
     return linux_test::coverBriefly(display(), origin_.x + deviceX, origin_.y + deviceY, width, height);

@@ -57,6 +57,9 @@ public:
     // typed into GTK's file chooser.
     bool chooseFromFileMenu(int item, const std::string& path);
     void click(int deviceX, int deviceY);
+    // Clicks the device point and waits until its pixel changes, as a stop
+    // button does when it switches; false when it does not within 3 s.
+    bool clickAndSeeItChange(int deviceX, int deviceY);
     // Covers the rectangle of the window's picture for a moment, then
     // uncovers it.
     bool coverBriefly(int deviceX, int deviceY, int width, int height);
