@@ -19,10 +19,12 @@ velmara_pipewire_jack_running() {
     command -v pw-jack >/dev/null 2>&1 && JACK_NO_START_SERVER=1 pw-jack jack_lsp >/dev/null 2>&1
 }
 
-# The index of the first card ALSA lists, or nothing.
+# The index of the first card ALSA lists (in $VELMARA_ALSA_CARDS when set),
+# or nothing.
 velmara_first_alsa_card() {
-    [ -r /proc/asound/cards ] || return 0
-    sed -n 's/^ *\([0-9][0-9]*\) \[.*/\1/p' /proc/asound/cards | head -n 1
+    velmara_cards=${VELMARA_ALSA_CARDS:-/proc/asound/cards}
+    [ -r "$velmara_cards" ] || return 0
+    sed -n 's/^ *\([0-9][0-9]*\) \[.*/\1/p' "$velmara_cards" | head -n 1
 }
 
 # Runs the command in the background until it ends, passing an interrupt or
@@ -69,8 +71,8 @@ or install pipewire-jack when your desktop runs PipeWire, then start Velmara aga
         velmara_tries=$((velmara_tries + 1))
         if [ "$velmara_tries" -gt 50 ] || ! kill -0 "$velmara_jackd" 2>/dev/null; then
             kill "$velmara_jackd" 2>/dev/null || true
-            velmara_tell_user "jackd could not start on the sound card hw:$velmara_card \
-(another program may be using it); what it said is in $velmara_jack_log."
+            velmara_tell_user "jackd could not start on the sound card hw:$velmara_card; \
+what it said is in $velmara_jack_log."
             exit 1
         fi
         sleep 0.1

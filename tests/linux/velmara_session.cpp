@@ -54,8 +54,9 @@ bool VelmaraSession::startVelmara(const std::string& workingDirectory)
 bool VelmaraSession::startInstalled(const std::vector<std::string>& command,
                                     const std::vector<std::string>& extraEnvironment)
 {
-    std::vector<std::string> variables = environment();
-    variables.insert(variables.end(), extraEnvironment.begin(), extraEnvironment.end());
+    std::vector<std::string> variables = extraEnvironment;
+    const std::vector<std::string> session = environment();
+    variables.insert(variables.end(), session.begin(), session.end());
     return velmara_.start(command, variables, "", scratch_ + "/velmara");
 }
 

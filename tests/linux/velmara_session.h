@@ -29,7 +29,7 @@ public:
     bool startVelmara(const std::string& workingDirectory);
     // Starts the command in place of the built program, as a user starts an
     // installed launcher: the same display, JACK server and timing file, and
-    // the extra variables.
+    // the extra variables, which take precedence.
     bool startInstalled(const std::vector<std::string>& command, const std::vector<std::string>& extraEnvironment);
 
     // The test client closes and the JACK server stops, as when a user
