@@ -33,7 +33,12 @@ bool DemoOrgan::read()
 
 std::vector<std::int16_t> DemoOrgan::playWindow(const std::string& stop, int note)
 {
-    std::ifstream file(sampleFile(stop, note), std::ios::binary);
+    return playWindowOfFile(sampleFile(stop, note));
+}
+
+std::vector<std::int16_t> playWindowOfFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
     const std::vector<char> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     if (bytes.size() < 100000) return {};
     std::vector<std::int16_t> window(2 * windowFrames);

@@ -30,6 +30,10 @@ private:
     std::vector<std::string> stops_;
 };
 
+// The play window of any sample file of the organ's form; empty when it
+// cannot be read.
+std::vector<std::int16_t> playWindowOfFile(const std::string& path);
+
 // The index of the first frame whose left or right value is not zero.
 std::size_t firstSoundingFrame(const std::vector<std::int16_t>& window);
 

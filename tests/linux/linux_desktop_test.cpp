@@ -115,12 +115,8 @@ protected:
 
     void switchStopOn(int stop)
     {
-        const std::uint32_t before = session->pixel(takeScreenshot(session->display()), stopButtonX[stop], stopButtonY);
-        session->click(stopButtonX[stop], stopButtonY);
-        bool changed = false;
-        for (int tries = 0; tries < 60 && !changed; ++tries, pause(50))
-            changed = session->pixel(takeScreenshot(session->display()), stopButtonX[stop], stopButtonY) != before;
-        ASSERT_TRUE(changed) << "stop button " << stop << " did not change when clicked";
+        ASSERT_TRUE(session->clickAndSeeItChange(stopButtonX[stop], stopButtonY))
+            << "stop button " << stop << " did not change when clicked";
     }
 
     // The frame where the block that plays the window starts, searched

@@ -39,13 +39,25 @@ bool VelmaraSession::startJack(int rate)
     return jackClient_->open(90.0);
 }
 
-bool VelmaraSession::startVelmara(const std::string& workingDirectory)
+std::vector<std::string> VelmaraSession::environment() const
 {
     const std::string server = jackClient_ ? jackd_.name() : "velmara-test-no-server";
-    return velmara_.start({VELMARA_BINARY},
-                          {"DISPLAY=" + x_.display(), "JACK_DEFAULT_SERVER=" + server,
-                           "VELMARA_JACK_TIMING=" + timingFile(), "GSETTINGS_BACKEND=memory", "NO_AT_BRIDGE=1"},
-                          workingDirectory, scratch_ + "/velmara");
+    return {"DISPLAY=" + x_.display(), "JACK_DEFAULT_SERVER=" + server, "VELMARA_JACK_TIMING=" + timingFile(),
+            "GSETTINGS_BACKEND=memory", "NO_AT_BRIDGE=1"};
+}
+
+bool VelmaraSession::startVelmara(const std::string& workingDirectory)
+{
+    return velmara_.start({VELMARA_BINARY}, environment(), workingDirectory, scratch_ + "/velmara");
+}
+
+bool VelmaraSession::startInstalled(const std::vector<std::string>& command,
+                                    const std::vector<std::string>& extraEnvironment)
+{
+    std::vector<std::string> variables = extraEnvironment;
+    const std::vector<std::string> session = environment();
+    variables.insert(variables.end(), session.begin(), session.end());
+    return velmara_.start(command, variables, "", scratch_ + "/velmara");
 }
 
 bool VelmaraSession::waitForWindowNamed(const std::string& pattern, unsigned long& window, int timeoutMs)
@@ -145,6 +157,15 @@ void VelmaraSession::click(int deviceX, int deviceY)
 {
     xdotool(display(), {"mousemove", "--sync", std::to_string(origin_.x + deviceX), std::to_string(origin_.y + deviceY),
                         "click", "1"});
+}
+
+bool VelmaraSession::clickAndSeeItChange(int deviceX, int deviceY)
+{
+    const std::uint32_t before = pixel(takeScreenshot(display()), deviceX, deviceY);
+    click(deviceX, deviceY);
+    for (int tries = 0; tries < 60; ++tries, pause(50))
+        if (pixel(takeScreenshot(display()), deviceX, deviceY) != before) return true;
+    return false;
 }
 
 bool VelmaraSession::coverBriefly(int deviceX, int deviceY, int width, int height)

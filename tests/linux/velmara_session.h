@@ -27,6 +27,10 @@ public:
     // with 256-frame periods and the test client.
     bool startServers(int rate);
     bool startVelmara(const std::string& workingDirectory);
+    // Starts the command in place of the built program, as a user starts an
+    // installed launcher: the same display, JACK server and timing file, and
+    // the extra variables, which take precedence.
+    bool startInstalled(const std::vector<std::string>& command, const std::vector<std::string>& extraEnvironment);
 
     // The test client closes and the JACK server stops, as when a user
     // stops it; started again, it gets the same name and a new test client.
@@ -53,6 +57,9 @@ public:
     // typed into GTK's file chooser.
     bool chooseFromFileMenu(int item, const std::string& path);
     void click(int deviceX, int deviceY);
+    // Clicks the device point and waits until its pixel changes, as a stop
+    // button does when it switches; false when it does not within 3 s.
+    bool clickAndSeeItChange(int deviceX, int deviceY);
     // Covers the rectangle of the window's picture for a moment, then
     // uncovers it.
     bool coverBriefly(int deviceX, int deviceY, int width, int height);
@@ -65,6 +72,8 @@ public:
     unsigned long window() const { return window_; }
 
 private:
+    std::vector<std::string> environment() const;
+
     std::string scratch_;
     XServer x_;
     JackServer jackd_;

@@ -1,4 +1,4 @@
-// The program's icon, a row of organ pipes drawn at any size.
+// The program's icon, a front of organ pipes drawn at any size.
 #pragma once
 
 #include <gtk/gtk.h>

@@ -1,62 +1,16 @@
-// make_icons OUTDIR: draws the program's icon, a front of five organ pipes,
-// at 32 x 32 (the large icon) and 16 x 16 (the small one), writes each as a
-// .ico file and writes OUTDIR/icons.rc naming them under the icon ids of
-// the shell's resources.
+// make_icons OUTDIR: the program's icon at 32 x 32 (the large icon) and
+// 16 x 16 (the small one) as .ico files, and OUTDIR/icons.rc naming them
+// under the icon ids of the shell's resources, for windres.
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "platform/program_icon.h"
 #include "shell/resources.h"
 
 namespace {
-
-struct Pixel {
-    std::uint8_t blue, green, red, alpha;
-};
-
-constexpr Pixel transparent = {0, 0, 0, 0};
-constexpr Pixel outline = {0x20, 0x30, 0x40, 0xFF};
-constexpr Pixel mouth = {0x10, 0x10, 0x10, 0xFF};
-constexpr Pixel lightTin = {0xE8, 0xE8, 0xF0, 0xFF};
-constexpr Pixel shadedTin = {0x90, 0x98, 0xA8, 0xFF};
-
-struct Pipe {
-    double centre, top;  // fractions of the icon's size
-};
-
-constexpr Pipe pipes[] = {{0.14, 0.40}, {0.32, 0.22}, {0.50, 0.06}, {0.68, 0.22}, {0.86, 0.40}};
-constexpr double pipeHalfWidth = 0.085;
-constexpr double mouthTop = 0.64, mouthBottom = 0.70;
-constexpr double footTop = 0.78, footBottom = 0.97;
-
-// The colour at the centre of pixel (x, y), y growing downwards; the pipe's
-// foot narrows to its toe, its left half is lit.
-Pixel pipeColour(const Pipe& pipe, double u, double v, double pixel)
-{
-    if (v < pipe.top || v > footBottom) return transparent;
-    double halfWidth = pipeHalfWidth;
-    if (v > footTop) halfWidth *= 1.0 - 0.75 * (v - footTop) / (footBottom - footTop);
-    const double offset = u - pipe.centre;
-    if (offset < -halfWidth || offset > halfWidth) return transparent;
-    if (offset < pixel - halfWidth || offset > halfWidth - pixel || v < pipe.top + pixel) return outline;
-    if (v > mouthTop && v < mouthBottom && offset > -halfWidth / 2 && offset < halfWidth / 2) return mouth;
-    return offset < 0 ? lightTin : shadedTin;
-}
-
-std::vector<Pixel> drawIcon(int size)
-{
-    std::vector<Pixel> image(static_cast<std::size_t>(size * size), transparent);
-    const double pixel = 1.0 / size;
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x)
-            for (const Pipe& pipe : pipes) {
-                const Pixel colour = pipeColour(pipe, (x + 0.5) * pixel, (y + 0.5) * pixel, pixel);
-                if (colour.alpha != 0) image[static_cast<std::size_t>(y * size + x)] = colour;
-            }
-    return image;
-}
 
 void put16(std::string& bytes, unsigned value)
 {
@@ -72,7 +26,7 @@ void put32(std::string& bytes, std::uint32_t value)
 
 // One 32-bit image: BITMAPINFOHEADER of double height, colour rows bottom-up,
 // then the 1-bit AND mask (set where transparent), rows padded to 4 bytes.
-std::string iconImage(const std::vector<Pixel>& image, int size)
+std::string iconImage(const std::vector<IconPixel>& image, int size)
 {
     const int maskRowBytes = (size + 31) / 32 * 4;
     std::string bytes;
@@ -86,7 +40,7 @@ std::string iconImage(const std::vector<Pixel>& image, int size)
     for (int i = 0; i < 4; ++i) put32(bytes, 0);
     for (int y = size - 1; y >= 0; --y)
         for (int x = 0; x < size; ++x) {
-            const Pixel p = image[static_cast<std::size_t>(y * size + x)];
+            const IconPixel p = image[static_cast<std::size_t>(y * size + x)];
             bytes.append({static_cast<char>(p.blue), static_cast<char>(p.green), static_cast<char>(p.red),
                           static_cast<char>(p.alpha)});
         }
@@ -103,7 +57,7 @@ std::string iconImage(const std::vector<Pixel>& image, int size)
 // An .ico file holding the one image: the directory, its entry, the image.
 std::string iconFile(int size)
 {
-    const std::string image = iconImage(drawIcon(size), size);
+    const std::string image = iconImage(drawProgramIcon(size), size);
     std::string bytes;
     put16(bytes, 0);
     put16(bytes, 1);
