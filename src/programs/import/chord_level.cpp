@@ -16,7 +16,7 @@ constexpr double headroom = 0.95;
 double worstChordFactor()
 {
     double worst = 0.0;
-    for (int notes = chordVoices; notes <= chordVoices; ++notes)
+    for (int notes = 1; notes <= chordVoices; ++notes)
         worst = std::max(worst, static_cast<double>(notes) / polyphonyDivisor[notes]);
     return worst;
 }

@@ -160,10 +160,12 @@ double chooseGain(const ImportOptions& options, const ImportPlan& plan, const st
     const double gain = options.gainDecibels ? std::pow(10.0, *options.gainDecibels / 20.0) : chordSafeGain(peak);
     char line[200];
     std::snprintf(line, sizeof line, "Gain %+.1f dB%s\n", 20.0 * std::log10(gain),
-                  options.gainDecibels ? " (--gain)" : (", eight notes of " + name + " stay within 16 bits").c_str());
+                  options.gainDecibels
+                      ? " (--gain)"
+                      : (", every chord of up to eight notes of " + name + " stays within 16 bits").c_str());
     report += line;
     if (!chordFits(peak, gain))
-        warn("at this gain eight notes of " + name + " can pass the 16-bit limit; " +
+        warn("at this gain a chord of " + name + " can pass the 16-bit limit; " +
              std::to_string(std::lround(std::floor(20.0 * std::log10(chordSafeGain(peak))))) +
              " dB or less keeps them within it");
     return gain;
