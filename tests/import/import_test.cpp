@@ -99,22 +99,68 @@ int writeBlock(void* file, void* data, std::int32_t bytes)
            static_cast<std::size_t>(bytes);
 }
 
-void writeWavpack(const fs::path& path, int rate, const std::vector<float>& stereo)
+std::vector<std::int16_t> pcm(const std::vector<float>& samples)
+{
+    std::vector<std::int16_t> values;
+    for (float value : samples) values.push_back(static_cast<std::int16_t>(std::lround(value * 32767)));
+    return values;
+}
+
+void put32(std::vector<std::uint8_t>& bytes, std::uint32_t value, std::size_t at)
+{
+    if (bytes.size() < at + 4) bytes.resize(at + 4);
+    for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// A smpl chunk: MIDI unity note and pitch fraction (of a semitone, in 2^-32).
+std::vector<std::uint8_t> smplChunk(std::uint32_t note, std::uint32_t fraction)
+{
+    std::vector<std::uint8_t> chunk{'s', 'm', 'p', 'l'};
+    for (std::uint32_t value : {36u, 0u, 0u, 22676u, note, fraction, 0u, 0u, 0u, 0u}) put32(chunk, value, chunk.size());
+    return chunk;
+}
+
+std::vector<std::uint8_t> withChunk(std::vector<std::uint8_t> image, const std::vector<std::uint8_t>& chunk)
+{
+    image.insert(image.end(), chunk.begin(), chunk.end());
+    put32(image, static_cast<std::uint32_t>(image.size() - 8), 4);
+    return image;
+}
+
+// 16-bit stereo WavPack; with a chunk, inside a RIFF wrapper that keeps it
+// after the audio; hybrid, lossy at 3 bits a sample with its correction file
+// beside it (path + "c"), when asked.
+void writeWavpack(const fs::path& path, int rate, const std::vector<float>& stereo,
+                  const std::vector<std::uint8_t>& trailingChunk = {}, bool hybrid = false)
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    WavpackContext* context = WavpackOpenFileOutput(writeBlock, file, nullptr);
+    std::FILE* correction = hybrid ? std::fopen((path.string() + "c").c_str(), "wb") : nullptr;
+    WavpackContext* context = WavpackOpenFileOutput(writeBlock, file, correction);
     WavpackConfig config{};
     config.bytes_per_sample = 2, config.bits_per_sample = 16, config.channel_mask = 3;
     config.num_channels = 2, config.sample_rate = rate;
+    if (hybrid) config.flags = CONFIG_HYBRID_FLAG | CONFIG_CREATE_WVC, config.bitrate = 3.0f;
     const auto frames = static_cast<std::uint32_t>(stereo.size() / 2);
     WavpackSetConfiguration64(context, &config, frames, nullptr);
+    if (!trailingChunk.empty()) {
+        std::vector<std::uint8_t> header = fixtures::waveImage({});
+        put32(header, static_cast<std::uint32_t>(36 + 4 * frames + trailingChunk.size()), 4);
+        put32(header, 4 * frames, 40);
+        WavpackAddWrapper(context, header.data(), static_cast<std::uint32_t>(header.size()));
+    }
     WavpackPackInit(context);
-    std::vector<std::int32_t> values;
-    for (float value : stereo) values.push_back(static_cast<std::int32_t>(std::lround(value * 32767)));
+    const std::vector<std::int16_t> values16 = pcm(stereo);
+    std::vector<std::int32_t> values(values16.begin(), values16.end());
     WavpackPackSamples(context, values.data(), frames);
     WavpackFlushSamples(context);
+    if (!trailingChunk.empty()) {
+        std::vector<std::uint8_t> chunk = trailingChunk;
+        WavpackAddWrapper(context, chunk.data(), static_cast<std::uint32_t>(chunk.size()));
+        WavpackFlushSamples(context);
+    }
     WavpackCloseFile(context);
     std::fclose(file);
+    if (correction != nullptr) std::fclose(correction);
 }
 
 // Every file and folder under root with its bytes.
@@ -288,6 +334,36 @@ TEST_F(ImportedOrgan, EveryChordOfOneToEightNotesOfTheLoudestStopStaysWithin16Bi
         }
     }
     for (int i = 0; i < 8; ++i) keyUp(reed, peaks[static_cast<std::size_t>(i)].second);
+}
+
+TEST(ImportFolder, SmplChunksPlaceAndTuneSideFilesAreLeftOutACorrectionFileServesItsWavpack)
+{
+    OrganDirectory organ;
+    const fs::path pipe = organ.root / "recordings" / "Pipe", plain = organ.root / "recordings" / "Plain";
+    fs::create_directories(pipe);
+    // Names without notes, sharp of C4 and C3 by what their smpl chunks say.
+    fixtures::writeFile(pipe / "pipe.wav",
+                        withChunk(fixtures::waveImage(pcm(tone(44100, 2, noteFrequency(60.25), 0.3, 0.1, 1.5, 0))),
+                                  smplChunk(60, 0x40000000)));
+    writeWavpack(pipe / "low.wv", 44100, tone(44100, 2, noteFrequency(48.125), 0.3, 0.1, 1.5, 0),
+                 smplChunk(48, 0x20000000));
+    const std::vector<float> high = tone(44100, 2, noteFrequency(72), 0.3, 0.1, 1.5, 0);
+    writeWavpack(pipe / "072.wv", 44100, high, {}, true);
+    fixtures::writeFile(plain / "072.wav", fixtures::waveImage(pcm(high)));
+    for (const char* side : {"C4.wav.asd", "060.wav.reapeaks"}) fixtures::writeFile(pipe / side, {'x'});
+
+    const Outcome outcome = runImport({"--into", organ.brimwell.string(), pipe.string(), plain.string()});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    for (const char* side : {"C4.wav.asd: a side file", "060.wav.reapeaks: a side file"})
+        EXPECT_NE(outcome.err.find(side), std::string::npos) << outcome.err;
+    EXPECT_EQ(fixtures::readFile(organ.brimwell / "Pipe" / "072-C.wav"),
+              fixtures::readFile(organ.brimwell / "Plain" / "072-C.wav"))
+        << "the hybrid WavPack is decoded whole with its correction file";
+    loadOrgan("..\\BRIMWELL\\Imported.org");
+    for (const int midiNote : {36, 44, 54, 60, 64, 66}) {
+        const double measured = measuredFrequency(stopNamed("Pipe"), midiNote - firstMidiNote);
+        EXPECT_LT(std::abs(1200 * std::log2(measured / noteFrequency(midiNote))), 2.0) << "note " << midiNote;
+    }
 }
 
 TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)
