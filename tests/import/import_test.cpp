@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <wavpack/wavpack.h>
 
@@ -40,20 +41,26 @@ struct Outcome {
     std::string out, err;
 };
 
-Outcome runImport(const std::vector<std::string>& arguments)
+// The importer run with the arguments; environment entries ("NAME=value")
+// go before the test's own.
+Outcome runImport(const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {})
 {
     const fs::path out = fs::temp_directory_path() / ("import-out-" + std::to_string(::getpid()));
     const fs::path err = fs::path(out).concat(".err");
     std::vector<char*> argv{const_cast<char*>(VELMARA_IMPORT)};
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+    for (char** entry = environ; *entry != nullptr; ++entry) envp.push_back(*entry);
+    envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = 0;
     int status = -1;
-    if (posix_spawn(&pid, VELMARA_IMPORT, &actions, nullptr, argv.data(), environ) == 0) ::waitpid(pid, &status, 0);
+    if (posix_spawn(&pid, VELMARA_IMPORT, &actions, nullptr, argv.data(), envp.data()) == 0) ::waitpid(pid, &status, 0);
     posix_spawn_file_actions_destroy(&actions);
     const auto text = [](const fs::path& path) {
         const std::vector<std::uint8_t> bytes = fixtures::readFile(path);
@@ -61,6 +68,16 @@ Outcome runImport(const std::vector<std::string>& arguments)
         return std::string(bytes.begin(), bytes.end());
     };
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text(out), text(err)};
+}
+
+// The environment of a run whose renames and fsyncs are logged, and whose
+// renames from or to paths containing these parts fail.
+std::vector<std::string> shimmed(const fs::path& log, const std::string& failFrom, const std::string& failTo)
+{
+    const char* sanitizer = std::getenv("ASAN_OPTIONS");
+    return {std::string("LD_PRELOAD=") + FILE_CALLS_SHIM, "VELMARA_SHIM_LOG=" + log.string(),
+            "VELMARA_SHIM_FAIL_FROM=" + failFrom, "VELMARA_SHIM_FAIL_TO=" + failTo,
+            "ASAN_OPTIONS=verify_asan_link_order=0 " + std::string(sanitizer != nullptr ? sanitizer : "")};
 }
 
 double noteFrequency(double midiNote) { return 440.0 * std::exp2((midiNote - 69) / 12.0); }
@@ -200,6 +217,28 @@ int stopNamed(const char* name)
     for (int stop = 0; stop < organBank.stopCount; ++stop)
         if (std::strcmp(organBank.stops[stop].name, name) == 0) return stop;
     return -1;
+}
+
+// A folder holding one recording, C4 as 060.wav; its path.
+fs::path recordedFolder(const fs::path& folder)
+{
+    fs::create_directories(folder);
+    writeSndfile(folder / "060.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, tone(44100, 1, 261.6, 0.3, 0, 1, 0));
+    return folder;
+}
+
+std::vector<std::string> linesOf(const fs::path& file)
+{
+    const std::vector<std::uint8_t> bytes = fixtures::readFile(file);
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::uint8_t byte : bytes) {
+        if (byte != '\n')
+            line += static_cast<char>(byte);
+        else
+            lines.push_back(std::move(line)), line.clear();
+    }
+    return lines;
 }
 
 class ImportedOrgan : public testing::Test {
@@ -364,6 +403,104 @@ TEST(ImportFolder, SmplChunksPlaceAndTuneSideFilesAreLeftOutACorrectionFileServe
         const double measured = measuredFrequency(stopNamed("Pipe"), midiNote - firstMidiNote);
         EXPECT_LT(std::abs(1200 * std::log2(measured / noteFrequency(midiNote))), 2.0) << "note " << midiNote;
     }
+}
+
+TEST(ImportSafety, FilesReachTheDiskBeforeTheyMoveAndAnUndoThatFailsKeepsTheReplacedStop)
+{
+    OrganDirectory organ;
+    const std::string into = organ.brimwell.string(), old = recordedFolder(organ.root / "recordings" / "Old").string();
+    fixtures::writeStop(organ, "Old",
+                        fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; }));
+    const fs::path log = organ.root / "calls.log";
+    ASSERT_EQ(runImport({"--into", into, "--replace", old}, shimmed(log, "", "")).status, 0);
+
+    const std::vector<std::string> calls = linesOf(log);
+    const auto firstCall = [&](const std::string& prefix, const std::string& suffix) {
+        return std::find_if(
+                   calls.begin(), calls.end(),
+                   [&](const std::string& call) { return call.starts_with(prefix) && call.ends_with(suffix); }) -
+               calls.begin();
+    };
+    const auto stopMoved = firstCall("rename ", "/new/Old " + (organ.brimwell / "Old").string());
+    ASSERT_LT(stopMoved, calls.size());
+    const std::string staged = calls[stopMoved].substr(7, calls[stopMoved].find(' ', 7) - 7);
+    EXPECT_LT(firstCall("fsync " + staged, staged), stopMoved) << "the stop's folder";
+    for (const std::string& file : fixtures::sampleFileNames())
+        EXPECT_LT(firstCall("fsync " + staged + "/" + file, file), stopMoved) << file;
+    const auto definitionMoved = firstCall("rename ", " " + (organ.brimwell / "Imported.org").string());
+    ASSERT_LT(definitionMoved, calls.size());
+    const std::string stagedDefinition = calls[definitionMoved].substr(7, calls[definitionMoved].find(' ', 7) - 7);
+    EXPECT_LT(firstCall("fsync " + stagedDefinition, stagedDefinition), definitionMoved);
+    EXPECT_LT(std::find(calls.begin() + definitionMoved, calls.end(), "fsync " + into), calls.end())
+        << "the moves themselves reach the disk";
+
+    const std::vector<std::uint8_t> replaced = fixtures::readFile(organ.brimwell / "Old" / "060-C.wav");
+    const Outcome failed = runImport({"--into", into, "--replace", old}, shimmed(log, "/old/", "Imported.org"));
+    EXPECT_EQ(failed.status, 4);
+    const std::string kept = "the stop Old is kept in " + (organ.brimwell / "velmara-import-kept-").string();
+    const std::size_t at = failed.err.find(kept);
+    ASSERT_NE(at, std::string::npos) << failed.err;
+    const fs::path keptStop = failed.err.substr(at + 24, failed.err.find('\n', at) - at - 24);
+    EXPECT_EQ(fixtures::readFile(keptStop / "060-C.wav"), replaced) << keptStop;
+}
+
+TEST(ImportSafety, AnUnfinishedRunIsCleanedOrKeptAsideAndARunningOneKeepsOthersOut)
+{
+    OrganDirectory organ;
+    const std::string into = organ.brimwell.string(),
+                      good = recordedFolder(organ.root / "recordings" / "Good").string();
+    const std::vector<std::uint8_t> montre = fixtures::waveImage({1, 2, 3, 4});
+    fixtures::writeFile(organ.brimwell / ".velmara-import-aaaaaa" / "new" / "Good" / "036-C.wav", {'x'});
+    fixtures::writeFile(organ.brimwell / ".velmara-import-bbbbbb" / "old" / "Montre" / "036-C.wav", montre);
+    const fs::path lockFile = organ.brimwell / ".velmara-import.lock";
+    const int lock = ::open(lockFile.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    const auto before = snapshot(organ.brimwell);
+    const Outcome kept = runImport({"--into", into, good});
+    EXPECT_EQ(kept.status, 3);
+    EXPECT_NE(kept.err.find("another velmara-import is writing into it"), std::string::npos) << kept.err;
+    EXPECT_EQ(snapshot(organ.brimwell), before);
+    fs::remove(lockFile);
+    ::close(lock);
+
+    const Outcome next = runImport({"--into", into, good});
+    ASSERT_EQ(next.status, 0) << next.err;
+    EXPECT_NE(next.err.find("moved the stop(s) Montre aside; they are kept in " +
+                            (organ.brimwell / "velmara-import-kept-bbbbbb" / "old").string()),
+              std::string::npos)
+        << next.err;
+    EXPECT_EQ(fixtures::readFile(organ.brimwell / "velmara-import-kept-bbbbbb" / "old" / "Montre" / "036-C.wav"),
+              montre);
+    for (const fs::directory_entry& entry : fs::directory_iterator(organ.brimwell))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".velmara-import")) << entry.path();
+}
+
+TEST(ImportTargets, ALinkedDefinitionStaysALinkAndAWindows1252FolderIsTheExistingStop)
+{
+    OrganDirectory organ;
+    const std::string into = organ.brimwell.string();
+    const std::string celeste = recordedFolder(organ.root / "recordings" / "Voix c\xC3\xA9leste").string();
+    fixtures::writeFile(organ.root / "organs" / "Mine.org", {'E', 'N', 'D', '\r', '\n'});
+    fs::create_symlink("../organs/Mine.org", organ.brimwell / "Imported.org");
+    const std::vector<std::uint8_t> users =
+        fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; });
+    fixtures::writeStop(organ, "Voix c\xE9leste", users);  // unpacked from a zip made on Windows
+    const auto before = snapshot(organ.brimwell);
+
+    const Outcome refused = runImport({"--into", into, celeste});
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_NE(refused.err.find("the stop exists; --replace replaces it"), std::string::npos) << refused.err;
+    EXPECT_EQ(snapshot(organ.brimwell), before);
+
+    ASSERT_EQ(runImport({"--into", into, "--replace", celeste}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(organ.brimwell / "Imported.org"));
+    const std::vector<std::uint8_t> definition = fixtures::readFile(organ.root / "organs" / "Mine.org");
+    EXPECT_EQ(std::string(definition.begin(), definition.end()), "Voix c\xE9leste\r\nEND\r\n");
+    EXPECT_FALSE(fs::exists(organ.brimwell / "Voix c\xE9leste"));
+    loadOrgan("..\\BRIMWELL\\Imported.org");
+    ASSERT_EQ(organBank.stopCount, 1);
+    EXPECT_GT(peakOf(0, 60 - firstMidiNote, firstHeardFrame, framesPerFile - firstHeardFrame), 1000)
+        << "the organ plays the new stop, not the old one's constant 5";
 }
 
 TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)

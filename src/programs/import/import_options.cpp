@@ -46,14 +46,20 @@ const char* const importHelp =
     "spaces or a trailing dot, and not END, boutons or a Windows device name. When\n"
     "BRIMWELL_DIR/boutons has no on.bmp or of.bmp, the demo organ's pictures are written.\n"
     "\n"
-    "Nothing is half done: every stop is written into a temporary folder inside BRIMWELL_DIR\n"
-    "and moved into place only when all are complete; an existing stop folder is refused\n"
-    "unless --replace. On any failure BRIMWELL_DIR and the definition stay as they were.\n"
+    "Nothing is half done: every stop is written into a temporary folder inside BRIMWELL_DIR,\n"
+    "each file flushed to the disk, and moved into place only when all are complete; an\n"
+    "existing stop folder (named in UTF-8, or in Windows-1252 bytes as a zip made on Windows\n"
+    "unpacks it) is refused unless --replace. On any failure BRIMWELL_DIR and the definition\n"
+    "stay as they were. A definition that is a symbolic link stays one: the file it leads to\n"
+    "gets the stops. One run at a time writes into a BRIMWELL_DIR; the temporary folder of a\n"
+    "run that was killed is removed by the next run or, when it holds stops that run had moved\n"
+    "aside, renamed velmara-import-kept-XXXXXX and named.\n"
     "\n"
     "Exit status: 0 when every stop was written; 2 for a command line that cannot be\n"
     "understood; 3 when anything was refused, with the file and the reason on standard\n"
-    "error. A progress bar (files done of files to do) is drawn when standard error is a\n"
-    "terminal.\n";
+    "error; 4 when moving into place failed and could not all be undone: what could not be\n"
+    "put back is kept in a folder whose name is printed. A progress bar (files done of files\n"
+    "to do) is drawn when standard error is a terminal.\n";
 
 namespace {
 
