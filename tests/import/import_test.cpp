@@ -219,11 +219,12 @@ int stopNamed(const char* name)
     return -1;
 }
 
-// A folder holding one recording, C4 as 060.wav; its path.
-fs::path recordedFolder(const fs::path& folder)
+// A folder holding one recording as 060.wav, C4 unless told; its path.
+fs::path recordedFolder(const fs::path& folder, double frequency = 261.6)
 {
     fs::create_directories(folder);
-    writeSndfile(folder / "060.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, tone(44100, 1, 261.6, 0.3, 0, 1, 0));
+    writeSndfile(folder / "060.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
+                 tone(44100, 1, frequency, 0.3, 0, 1, 0));
     return folder;
 }
 
@@ -402,6 +403,59 @@ TEST(ImportFolder, SmplChunksPlaceAndTuneSideFilesAreLeftOutACorrectionFileServe
     for (const int midiNote : {36, 44, 54, 60, 64, 66}) {
         const double measured = measuredFrequency(stopNamed("Pipe"), midiNote - firstMidiNote);
         EXPECT_LT(std::abs(1200 * std::log2(measured / noteFrequency(midiNote))), 2.0) << "note " << midiNote;
+    }
+}
+
+TEST(ImportRegistrations, SoundTheirMembersTogetherFromThisRunOrFromBrimwell)
+{
+    OrganDirectory organ;
+    const std::string into = organ.brimwell.string();
+    const std::string montre = recordedFolder(organ.root / "recordings" / "Montre").string();
+    const std::string flute = recordedFolder(organ.root / "recordings" / "Flute", 392.0).string();
+    const Outcome run = runImport({"--into", into, montre, flute, "--registration", "Plenum = Montre + Flute"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("every chord of up to eight notes of Plenum stays within 16 bits"), std::string::npos)
+        << run.out;
+    const Outcome existing = runImport(
+        {"--into", into, "--registration", "Duo=montre+Flute", "--registration", "Tutti=Montre+Flute+Plenum"});
+    ASSERT_EQ(existing.status, 0) << existing.err;
+    EXPECT_NE(existing.out.find("Tutti: -"), std::string::npos) << "its own gain: " << existing.out;
+
+    loadOrgan("..\\BRIMWELL\\Imported.org");
+    ASSERT_EQ(organBank.stopCount, 5);
+    openWaveOutput();
+    prepareMix();
+    const auto heard = [](int stop, int key) {
+        polyphony = 0;
+        keyDown(stop, key, 0);
+        std::vector<int> mix(&mixOutput[playWindowStart], &mixOutput[playWindowEnd]);
+        keyUp(stop, key);
+        return mix;
+    };
+    for (int key = 0; key < keyCount; ++key) {
+        std::vector<int> members(playWindowEnd - playWindowStart);
+        for (std::size_t i = 0; i < members.size(); ++i)
+            members[i] =
+                organBank.sampleData[0][key][playWindowStart + i] + organBank.sampleData[1][key][playWindowStart + i];
+        const std::vector<int> plenum = heard(2, key);
+        for (std::size_t i = 0; i < members.size(); ++i)
+            ASSERT_LE(std::abs(plenum[i] - members[i]), 1) << "summed before the one rounding: key " << key;
+        ASSERT_EQ(heard(3, key), members) << "summed from the files: key " << key;
+        EXPECT_LE(peakOf(4, key, firstHeardFrame, framesPerFile - firstHeardFrame), 32767 * 2 / 7) << key;
+    }
+
+    const fs::path trompette = organ.brimwell / "Trompette";
+    fs::copy(organ.brimwell / "Montre", trompette);
+    fs::copy(organ.brimwell / "Montre", organ.brimwell / "TROMPETTE");
+    const auto before = snapshot(organ.brimwell);
+    for (const auto& [registration, says] : std::vector<std::pair<std::string, std::string>>{
+             {"Solo=Bourdon", "no stop is named \"Bourdon\"; BRIMWELL_DIR holds Duo, Flute, Montre, Plenum, TROMPETTE, "
+                              "Trompette, Tutti"},
+             {"Solo=trompette", "\"trompette\" matches the folders TROMPETTE, Trompette"}}) {
+        const Outcome refused = runImport({"--into", into, "--registration", registration});
+        EXPECT_EQ(refused.status, 3);
+        EXPECT_NE(refused.err.find(says), std::string::npos) << refused.err;
+        EXPECT_EQ(snapshot(organ.brimwell), before) << registration;
     }
 }
 

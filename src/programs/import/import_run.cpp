@@ -16,6 +16,7 @@
 #include "programs/import/import_staging.h"
 #include "programs/import/plan_render.h"
 #include "programs/import/progress_bar.h"
+#include "programs/import/registration_plan.h"
 #include "programs/import/stop_files.h"
 #include "programs/import/stop_name.h"
 #include "stops/stop_knob.h"
@@ -251,6 +252,10 @@ int runImport(const ImportOptions& options)
     ImportPlan plan;
     for (const fs::path& source : options.sources)
         if (!planSource(options, source, plan, error)) return refuse(error);
+    for (const RegistrationOption& registration : options.registrations) {
+        std::optional<StopPlan> stop = namedStop(registration.name, error);
+        if (!stop || !planRegistration(registration, options.into, std::move(*stop), plan, error)) return refuse(error);
+    }
     const std::optional<std::vector<fs::path>> replaced = replacedFolders(options, plan, error);
     if (!replaced) return refuse(error);
     const std::optional<std::string> existing = readDefinition(options.organ, error);
