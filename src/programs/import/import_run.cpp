@@ -187,10 +187,12 @@ bool renderAndStage(const ImportOptions& options, const ImportPlan& plan, const 
     std::size_t clipped = 0;
     for (std::size_t s = 0; s < plan.stops.size(); ++s) {
         const StopPlan& stop = plan.stops[s];
+        const fs::path stored = storedStop(store, static_cast<int>(s));
         double factor = 1.0;
-        if (!writeStopFiles(storedStop(store, static_cast<int>(s)), (*rendered)[s], gain,
-                            stagedStop(staging, stop.folder), factor, clipped, error))
+        if (!writeStopFiles(stored, (*rendered)[s], gain, stagedStop(staging, stop.folder), factor, clipped, error))
             return false;
+        std::error_code ignored;
+        fs::remove(stored, ignored);  // its disk space is free again before the next stop is written
         if (factor != 1.0) {
             char line[200];
             std::snprintf(line, sizeof line, "%s: %+.1f dB of its own keeps every chord within 16 bits\n",
@@ -200,8 +202,6 @@ bool renderAndStage(const ImportOptions& options, const ImportPlan& plan, const 
         staging.stops.push_back({stop.folder, replaced[s]});
     }
     finishProgress();
-    std::error_code ignored;
-    fs::remove_all(store, ignored);
     if (clipped > 0) warn(std::to_string(clipped) + " samples were held at the 16-bit limit: the gain is too high");
     return true;
 }
