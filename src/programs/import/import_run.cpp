@@ -169,7 +169,7 @@ double chooseGain(const ImportOptions& options, const ImportPlan& plan, const st
     if (!chordFits(peak, gain))
         warn("at this gain a chord of " + name + " can pass the 16-bit limit; " +
              std::to_string(std::lround(std::floor(20.0 * std::log10(chordSafeGain(peak))))) +
-             " dB or less keeps them within it");
+             " dB or less keeps every chord within it");
     return gain;
 }
 
