@@ -1,12 +1,14 @@
 // Importing one stop of 12 recordings (6 s, 48 kHz, 24-bit stereo, every
 // fifth note) with velmara-import, against decoding and resampling the same
 // recordings to 44,100 Hz with libsndfile and libsamplerate alone, in the
-// same run; prints the ratio of the two.
+// same run; prints the ratio of the two and the importer's peak resident
+// memory.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <samplerate.h>
 #include <sndfile.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,6 +82,9 @@ void importStop(benchmark::State& state)
         fs::remove_all(brimwell);
     }
     state.counters["keys"] = 61;
+    rusage children{};
+    ::getrusage(RUSAGE_CHILDREN, &children);
+    state.counters["peak_MB"] = static_cast<double>(children.ru_maxrss) / 1024.0;  // the largest run so far
 }
 
 // The same recordings decoded whole and brought to 44,100 Hz, one pass each.

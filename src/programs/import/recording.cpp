@@ -1,4 +1,4 @@
-// Choosing the library that reads a recording (see recording.h).
+// Choosing the reader of a recording (see recording.h).
 #include "programs/import/recording.h"
 
 namespace organ_import {
@@ -12,7 +12,7 @@ void appendStereo(Recording& recording, const float* interleaved, std::size_t fr
     }
 }
 
-std::optional<Recording> readRecording(const std::filesystem::path& path, std::string& error)
+std::optional<Recording> readRecordingFile(const std::filesystem::path& path, std::string& error)
 {
     bool opened = false;
     std::string sndfileError;
@@ -32,6 +32,12 @@ std::optional<Recording> readRecording(const std::filesystem::path& path, std::s
         recording.reset();
     }
     return recording;
+}
+
+std::optional<Recording> readRecording(const RecordingLocation& location, std::string& error)
+{
+    if (location.organSample) return readOrganSample(location.file, error);
+    return readRecordingFile(location.file, error);
 }
 
 }  // namespace organ_import
