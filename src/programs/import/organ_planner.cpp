@@ -164,7 +164,10 @@ void addToPlan(std::vector<ListedStop>& stops, ImportPlan& plan, OrganReport& re
     nameStops(names);
     for (std::size_t i = 0; i < stops.size(); ++i) {
         const std::string name = platform::windows1252ToUtf8(names[i].name);
-        StopPlan stopPlan{name, names[i].name, stops[i].organName + " (" + stops[i].manual + ")", {}};
+        StopPlan stopPlan;
+        stopPlan.folder = name;
+        stopPlan.definitionName = names[i].name;
+        stopPlan.origin = stops[i].organName + " (" + stops[i].manual + ")";
         for (std::size_t key = 0; key < keyCount; ++key)
             for (const PipeSound& sound : stops[i].keys[key])
                 stopPlan.keys[key].push_back({recordingIndex(plan, sound.recording), sound.cents, sound.gain});
