@@ -30,9 +30,10 @@ const char* const importHelp =
     "pass; the farthest shift is reported. Leading silence is trimmed so that the pipe speaks\n"
     "1.5 ms into what the organ plays (byte 160 of each file); the last 15 ms before byte\n"
     "100,000 fade to zero, and a recording too short for that is faded and padded with\n"
-    "silence, with a warning. One gain serves every stop of the run, chosen so that eight\n"
-    "notes of the loudest stop stay below the 16-bit limit after the organ's mixing; --gain\n"
-    "DB sets it instead. The gain is reported.\n"
+    "silence, with a warning. One gain serves every stop of the run, chosen so that every\n"
+    "chord of one to eight notes of the loudest stop stays below the 16-bit limit after the\n"
+    "organ's mixing (seven notes, which the organ halves, are the loudest); --gain DB sets it\n"
+    "instead. The gain is reported.\n"
     "\n"
     "The organ definition (--organ, default BRIMWELL_DIR/Imported.org) lists the stops in the\n"
     "order given, one per line with CR LF, then END; an existing definition keeps its stops\n"
@@ -63,7 +64,7 @@ std::optional<double> decibels(const char* text)
 
 bool needsValue(std::string_view option)
 {
-    return option == "--into" || option == "--organ" || option == "--name" || option == "--gain";
+    return option == "--into" || option == "--organ" || option == "--name" || option == "--gain" || option == "--stop";
 }
 
 bool takeValue(ImportOptions& options, std::string_view option, const char* value, std::string& error)
@@ -71,6 +72,7 @@ bool takeValue(ImportOptions& options, std::string_view option, const char* valu
     if (option == "--into") options.into = value;
     if (option == "--organ") options.organ = value;
     if (option == "--name") options.name = value;
+    if (option == "--stop") options.stops.emplace_back(value);
     if (option == "--gain") {
         options.gainDecibels = decibels(value);
         if (!options.gainDecibels) error = std::string("--gain wants a number of decibels, not \"") + value + "\"";
@@ -86,7 +88,6 @@ bool checkComplete(ImportOptions& options, std::string& error)
         error = "no SOURCE_DIR given";
     else if (!options.name.empty() && options.sources.size() > 1)
         error = "--name names one stop: give one SOURCE_DIR";
-    if (options.organ.empty()) options.organ = options.into / "Imported.org";
     return error.empty();
 }
 

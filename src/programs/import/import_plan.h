@@ -20,12 +20,13 @@ struct RecordingLocation {
     std::string member;          // the member's name inside the archive; empty for a plain file
     std::string citation;        // what names it, for errors ("Demo.organ:412: Pipe012=...")
     bool organSample = false;    // already one of the organ's own sample files: played as it is
-
 };
 
 // One sound a key sums: a recording played `cents` above its recorded pitch
 // (below when negative), its speech placed where the organ starts to play,
-// at `gain` (linear, 1 for as recorded).
+// at `gain` (linear, 1 for as recorded). A part of an organ sample is heard
+// as the organ plays its file (no shift, no trimming) and is already at the
+// organ's level: the run's gain does not scale it.
 struct KeyPart {
     int recording;  // index into ImportPlan::recordings
     double cents;
@@ -35,8 +36,10 @@ struct KeyPart {
 struct StopPlan {
     std::string folder;          // the stop's folder name in the host's encoding
     std::string definitionName;  // its name as the definition holds it (Windows-1252 bytes)
+    std::string ownName;         // the name its source gives it (an organ's own stop name); empty for a folder's
     std::string origin;          // what it was made from, for the summary
     std::array<std::vector<KeyPart>, keyCount> keys;  // key 0 first; no part is a silent key
+    std::vector<int> memberStops;  // earlier stops of the plan each key also sums, key for key (a registration)
 };
 
 struct ImportPlan {

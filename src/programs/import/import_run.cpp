@@ -1,5 +1,5 @@
-// The course of an import (see import_run.h): plan the stops, make them,
-// choose the level, stage, commit.
+// The course of an import (see import_run.h): plan the stops, check where
+// they go, render them, choose the level, stage, commit.
 #include "programs/import/import_run.h"
 
 #include <algorithm>
@@ -11,10 +11,13 @@
 #include "platform/files.h"
 #include "programs/import/chord_level.h"
 #include "programs/import/definition_edit.h"
+#include "programs/import/folder_plan.h"
 #include "programs/import/import_staging.h"
+#include "programs/import/organ_planner.h"
+#include "programs/import/plan_render.h"
 #include "programs/import/progress_bar.h"
+#include "programs/import/stop_files.h"
 #include "programs/import/stop_name.h"
-#include "programs/import/stop_render.h"
 #include "stops/stop_knob.h"
 
 namespace organ_import {
@@ -23,15 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct PlannedStop {
-    fs::path source;
-    std::string folder;          // the stop's name in the host's encoding
-    std::string definitionName;  // its Windows-1252 bytes
-    fs::path existing;           // the folder it replaces, or empty
-    StopSources sources;
-    RenderedStop rendered;
-};
-
 int refuse(const std::string& message)
 {
     finishProgress();
@@ -39,7 +33,8 @@ int refuse(const std::string& message)
     return statusRefused;
 }
 
-// The path as the organ would find it, matching letter case loosely.
+// The path as the organ would find it: the definition's bytes or their
+// UTF-8, letter case matched loosely.
 fs::path asTheOrganFinds(const fs::path& path) { return platform::hostPath(path.string()); }
 
 bool isThere(const fs::path& path)
@@ -69,31 +64,91 @@ bool isWithin(const fs::path& inner, const fs::path& outer)
     return std::mismatch(b.begin(), b.end(), a.begin(), a.end()).first == b.end();
 }
 
-// The stop's name, whether it may replace a folder, and its recordings.
-bool planStop(const ImportOptions& options, const fs::path& source, std::vector<PlannedStop>& plan, std::string& error)
+// A stop named for the organ: the folder's name and the definition's bytes.
+std::optional<StopPlan> namedStop(const std::string& utf8, std::string& error)
 {
-    PlannedStop stop{source, stopNameOf(options, source), {}, {}, {}, {}};
     std::string reason;
-    const std::optional<std::string> name = definitionName(stop.folder, reason);
-    if (!name)
-        error = "the stop name \"" + stop.folder + "\" cannot be used: " + reason;
-    else if (std::any_of(plan.begin(), plan.end(), [&](const PlannedStop& p) { return p.definitionName == *name; }))
-        error = "the stop \"" + stop.folder + "\" is given twice";
-    if (!error.empty()) return false;
-    stop.definitionName = *name;
-    const fs::path existing = asTheOrganFinds(options.into / stop.folder);
-    if (isThere(existing) && !options.replace)
-        error = existing.string() + ": the stop exists; --replace replaces it";
-    else if (isThere(existing) && isWithin(source, existing))
-        error = source.string() + ": the recordings are inside the stop folder they would replace";
-    if (!error.empty()) return false;
-    if (isThere(existing)) stop.existing = existing;
-    std::optional<StopSources> sources = findStopSources(source, error);
-    if (!sources) return false;
-    for (const fs::path& file : sources->unplaced) warn(file.string() + ": its name gives no note; left out");
-    stop.sources = std::move(*sources);
-    plan.push_back(std::move(stop));
+    const std::optional<std::string> bytes = definitionName(utf8, reason);
+    if (!bytes) {
+        error = "the stop name \"" + utf8 + "\" cannot be used: " + reason;
+        return std::nullopt;
+    }
+    StopPlan stop;
+    stop.folder = utf8;
+    stop.definitionName = *bytes;
+    return stop;
+}
+
+bool isFolder(const fs::path& path)
+{
+    std::error_code ignored;
+    return fs::is_directory(path, ignored);
+}
+
+// A folder becomes one stop, anything else is read as an organ; the organs'
+// definition names are added to organNames.
+bool planSource(const ImportOptions& options, const fs::path& source, ImportPlan& plan,
+                std::vector<std::string>& organNames, std::string& error)
+{
+    if (isFolder(source)) {
+        std::optional<StopPlan> stop = namedStop(stopNameOf(options, source), error);
+        return stop && planFolder(source, std::move(*stop), plan, error);
+    }
+    if (!options.name.empty()) {
+        error = source.string() + ": --name names the stop of one folder, not an organ's stops";
+        return false;
+    }
+    const std::optional<OrganReport> report = planOrgan(source, options.stops, plan, error);
+    if (!report) return false;
+    printOrganReport(*report);
+    organNames.push_back(report->definitionFileName);
     return true;
+}
+
+// The options with the definition resolved: --organ, else one named after
+// the first organ of the run, else Imported.org, in BRIMWELL_DIR.
+std::optional<ImportOptions> plannedOptions(const ImportOptions& options, ImportPlan& plan, std::string& error)
+{
+    std::vector<std::string> organNames;
+    for (const fs::path& source : options.sources)
+        if (!planSource(options, source, plan, organNames, error)) return std::nullopt;
+    if (!options.stops.empty() && organNames.empty()) {
+        error = "--stop chooses stops of an organ (.organ, .orgue); no SOURCE is one";
+        return std::nullopt;
+    }
+    ImportOptions planned = options;
+    if (planned.organ.empty())
+        planned.organ = options.into / (organNames.empty() ? "Imported.org" : organNames.front());
+    return planned;
+}
+
+// The folder each stop replaces, or an empty path. Refused when a name is
+// given twice, a stop exists without --replace, or a recording lies inside a
+// folder the run replaces.
+std::optional<std::vector<fs::path>> replacedFolders(const ImportOptions& options, const ImportPlan& plan,
+                                                     std::string& error)
+{
+    std::vector<fs::path> replaced;
+    for (const StopPlan& stop : plan.stops) {
+        const fs::path existing = asTheOrganFinds(options.into / stop.definitionName);
+        if (std::any_of(plan.stops.data(), &stop,
+                        [&](const StopPlan& p) { return p.definitionName == stop.definitionName; }))
+            error = "the stop \"" + stop.folder + "\" is given twice";
+        else if (isThere(existing) && !options.replace)
+            error = existing.string() + ": the stop exists; --replace replaces it";
+        if (!error.empty()) return std::nullopt;
+        replaced.push_back(isThere(existing) ? existing : fs::path());
+    }
+    for (const RecordingLocation& recording : plan.recordings) {
+        const auto holder = std::find_if(replaced.begin(), replaced.end(), [&](const fs::path& folder) {
+            return !folder.empty() && isWithin(recording.file, folder);
+        });
+        if (holder != replaced.end()) {
+            error = recording.file.string() + ": the recording is inside the stop folder it would replace";
+            return std::nullopt;
+        }
+    }
+    return replaced;
 }
 
 // Whether BRIMWELL_DIR is a folder or can be made, and the definition's
@@ -127,75 +182,62 @@ std::optional<std::string> readDefinition(const fs::path& path, std::string& err
     return text;
 }
 
-std::string shiftReport(const PlannedStop& stop)
+// The gain of the run: --gain, or the one that keeps every chord of the
+// loudest stop within 16 bits. Stops that hold sound at the organ's level
+// get their own factor instead.
+double chooseGain(const ImportOptions& options, const ImportPlan& plan, const std::vector<RenderedStop>& rendered,
+                  std::string& report)
 {
-    const RenderedStop& rendered = stop.rendered;
-    if (rendered.farthestShift == 0) return "every key recorded";
-    const SourceFile& source =
-        stop.sources.recordings[static_cast<std::size_t>(stop.sources.sourceOfKey[rendered.farthestKey])];
-    char text[160];
-    std::snprintf(text, sizeof text, "farthest shift %+d semitones (%s from %s)", rendered.farthestShift,
-                  sampleFileName(rendered.farthestKey).c_str(), source.path.filename().c_str());
-    return text;
-}
-
-bool renderStops(std::vector<PlannedStop>& plan, std::string& error)
-{
-    int filesToDo = 0;
-    for (const PlannedStop& stop : plan) filesToDo += recordingsServingKeys(stop.sources) + keyCount;
-    startProgress(filesToDo);
-    for (PlannedStop& stop : plan) {
-        std::optional<RenderedStop> rendered = renderStop(stop.sources, error);
-        if (!rendered) return false;
-        stop.rendered = std::move(*rendered);
-    }
-    finishProgress();
-    for (const PlannedStop& stop : plan)
-        std::printf("%s: %zu recordings, %s\n", stop.folder.c_str(), stop.sources.recordings.size(),
-                    shiftReport(stop).c_str());
-    return true;
-}
-
-// The gain of the run: --gain, or the one that keeps the loudest stop's
-// eight-note chord within 16 bits.
-double chooseGain(const ImportOptions& options, const std::vector<PlannedStop>& plan)
-{
-    const auto loudest = std::max_element(plan.begin(), plan.end(), [](const PlannedStop& a, const PlannedStop& b) {
-        return a.rendered.peak < b.rendered.peak;
-    });
-    const float peak = loudest->rendered.peak;
+    std::size_t loudest = rendered.size();
+    for (std::size_t s = 0; s < rendered.size(); ++s)
+        if (!rendered[s].hasFixed && (loudest == rendered.size() || rendered[s].peak > rendered[loudest].peak))
+            loudest = s;
+    if (loudest == rendered.size()) return 1.0;
+    const float peak = rendered[loudest].peak;
+    const std::string& name = plan.stops[loudest].folder;
     const double gain = options.gainDecibels ? std::pow(10.0, *options.gainDecibels / 20.0) : chordSafeGain(peak);
-    std::printf("Gain %+.1f dB%s\n", 20.0 * std::log10(gain),
-                options.gainDecibels ? " (--gain)"
-                                     : (", eight notes of " + loudest->folder + " stay within 16 bits").c_str());
+    char line[200];
+    std::snprintf(line, sizeof line, "Gain %+.1f dB%s\n", 20.0 * std::log10(gain),
+                  options.gainDecibels
+                      ? " (--gain)"
+                      : (", every chord of up to eight notes of " + name + " stays within 16 bits").c_str());
+    report += line;
     if (!chordFits(peak, gain))
-        warn("at this gain eight notes of " + loudest->folder + " can pass the 16-bit limit; " +
+        warn("at this gain a chord of " + name + " can pass the 16-bit limit; " +
              std::to_string(std::lround(std::floor(20.0 * std::log10(chordSafeGain(peak))))) +
              " dB or less keeps them within it");
     return gain;
 }
 
-bool stageStops(ImportStaging& staging, const std::vector<PlannedStop>& plan, double gain, std::string& error)
+// Renders the plan, chooses the gain and writes every stop's files into the
+// staging folder; the summary goes into report.
+bool renderAndStage(const ImportOptions& options, const ImportPlan& plan, const std::vector<fs::path>& replaced,
+                    ImportStaging& staging, std::string& report, std::string& error)
 {
+    startProgress(renderSteps(plan) + keyCount * static_cast<int>(plan.stops.size()));
+    const fs::path store = renderStore(staging);
+    const std::optional<std::vector<RenderedStop>> rendered = renderPlan(plan, store, error);
+    if (!rendered) return false;
+    for (const StopPlan& stop : plan.stops) report += stop.folder + ": " + stop.origin + "\n";
+    const double gain = chooseGain(options, plan, *rendered, report);
     std::size_t clipped = 0;
-    for (const PlannedStop& stop : plan) {
-        const fs::path folder = stagedStop(staging, stop.folder);
-        std::error_code failure;
-        fs::create_directory(folder, failure);
-        for (int key = 0; key < keyCount && !failure; ++key) {
-            const fs::path file = folder / sampleFileName(key);
-            if (!writeWaveFile(file,
-                               organSamples(stop.rendered.keys[static_cast<std::size_t>(key)].frames, gain, clipped))) {
-                error = file.string() + ": cannot be written";
-                return false;
-            }
-        }
-        if (failure) {
-            error = folder.string() + ": cannot be made (" + failure.message() + ")";
+    for (std::size_t s = 0; s < plan.stops.size(); ++s) {
+        const StopPlan& stop = plan.stops[s];
+        double factor = 1.0;
+        if (!writeStopFiles(storedStop(store, static_cast<int>(s)), (*rendered)[s], gain,
+                            stagedStop(staging, stop.folder), factor, clipped, error))
             return false;
+        if (factor != 1.0) {
+            char line[200];
+            std::snprintf(line, sizeof line, "%s: %+.1f dB of its own keeps every chord within 16 bits\n",
+                          stop.folder.c_str(), 20.0 * std::log10(factor));
+            report += line;
         }
-        staging.stops.push_back({stop.folder, stop.existing});
+        staging.stops.push_back({stop.folder, replaced[s]});
     }
+    finishProgress();
+    std::error_code ignored;
+    fs::remove_all(store, ignored);
     if (clipped > 0) warn(std::to_string(clipped) + " samples were held at the 16-bit limit: the gain is too high");
     return true;
 }
@@ -214,38 +256,43 @@ bool stagePictures(ImportStaging& staging, const fs::path& brimwell, std::string
     return true;
 }
 
-bool stageAndCommit(const ImportOptions& options, const std::vector<PlannedStop>& plan, const std::string& definition,
-                    std::string& error)
+bool stageAndCommit(const ImportOptions& options, const ImportPlan& plan, const std::vector<fs::path>& replaced,
+                    const std::string& definition, std::string& error)
 {
-    const double gain = chooseGain(options, plan);
     std::optional<ImportStaging> staging = startStaging(options.into, error);
     if (!staging) return false;
-    const bool done = stageStops(*staging, plan, gain, error) && stagePictures(*staging, options.into, error) &&
+    std::string report;
+    const bool done = renderAndStage(options, plan, replaced, *staging, report, error) &&
+                      stagePictures(*staging, options.into, error) &&
                       stageDefinition(*staging, options.organ, definition, error) && commitStaging(*staging, error);
     if (!done) discardStaging(*staging);
+    std::fputs(report.c_str(), stdout);
     return done;
 }
 
 }  // namespace
 
-int runImport(const ImportOptions& options)
+int runImport(const ImportOptions& given)
 {
     std::string error;
+    ImportPlan plan;
+    const std::optional<ImportOptions> planned = plannedOptions(given, plan, error);
+    if (!planned) return refuse(error);
+    const ImportOptions& options = *planned;
     if (!checkTarget(options, error)) return refuse(error);
-    std::vector<PlannedStop> plan;
-    for (const fs::path& source : options.sources)
-        if (!planStop(options, source, plan, error)) return refuse(error);
+    const std::optional<std::vector<fs::path>> replaced = replacedFolders(options, plan, error);
+    if (!replaced) return refuse(error);
     const std::optional<std::string> existing = readDefinition(options.organ, error);
     if (!existing) return refuse(error);
     std::vector<std::string> names;
-    names.reserve(plan.size());
-    for (const PlannedStop& stop : plan) names.push_back(stop.definitionName);
+    names.reserve(plan.stops.size());
+    for (const StopPlan& stop : plan.stops) names.push_back(stop.definitionName);
     const DefinitionEdit edit = definitionWithStops(*existing, names);
     if (edit.stopCount > maxStops)
         return refuse(options.organ.string() + ": it would list " + std::to_string(edit.stopCount) +
                       " stops; the organ loads at most " + std::to_string(maxStops));
-    if (!renderStops(plan, error) || !stageAndCommit(options, plan, edit.text, error)) return refuse(error);
-    std::printf("%zu stop(s) written into %s; the organ definition is %s\n", plan.size(), options.into.c_str(),
+    if (!stageAndCommit(options, plan, *replaced, edit.text, error)) return refuse(error);
+    std::printf("%zu stop(s) written into %s; the organ definition is %s\n", plan.stops.size(), options.into.c_str(),
                 options.organ.c_str());
     return 0;
 }

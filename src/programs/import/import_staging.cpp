@@ -22,7 +22,7 @@ struct Move {
 
 bool makeFolders(const ImportStaging& staging, std::string& error)
 {
-    for (const char* sub : {"new", "old", "boutons"}) {
+    for (const char* sub : {"new", "old", "boutons", "render"}) {
         std::error_code failure;
         if (fs::create_directory(staging.folder / sub, failure); failure) {
             error = (staging.folder / sub).string() + ": cannot be made (" + failure.message() + ")";
@@ -105,6 +105,8 @@ std::optional<ImportStaging> startStaging(const fs::path& brimwell, std::string&
 fs::path stagedStop(const ImportStaging& staging, const std::string& folder) { return staging.folder / "new" / folder; }
 
 fs::path stagedPictures(const ImportStaging& staging) { return staging.folder / "boutons"; }
+
+fs::path renderStore(const ImportStaging& staging) { return staging.folder / "render"; }
 
 bool stageDefinition(ImportStaging& staging, const fs::path& definition, const std::string& text, std::string& error)
 {

@@ -25,13 +25,15 @@ struct ImportStaging {
     bool createdBrimwell = false;
 };
 
-// The staging folder inside brimwell (made when missing) with its new, old
-// and boutons folders; nothing, with error set, when it cannot be made.
+// The staging folder inside brimwell (made when missing) with its new, old,
+// boutons and render folders; nothing, with error set, when it cannot be made.
 std::optional<ImportStaging> startStaging(const std::filesystem::path& brimwell, std::string& error);
 
 // Where a stop's files and the missing button pictures are staged.
 std::filesystem::path stagedStop(const ImportStaging& staging, const std::string& folder);
 std::filesystem::path stagedPictures(const ImportStaging& staging);
+// Where the renderer keeps the rendered keys until the gain is known.
+std::filesystem::path renderStore(const ImportStaging& staging);
 
 // Writes the definition's new text into a fresh file beside it, with the
 // old one's permissions, as stagedDefinition; false with error set.

@@ -167,14 +167,14 @@ void addToPlan(std::vector<ListedStop>& stops, ImportPlan& plan, OrganReport& re
         StopPlan stopPlan;
         stopPlan.folder = name;
         stopPlan.definitionName = names[i].name;
-        stopPlan.origin = stops[i].organName + " (" + stops[i].manual + ")";
+        stopPlan.ownName = stops[i].organName;
+        const int silent = keyCount - stops[i].soundingKeys;
+        stopPlan.origin = stops[i].organName + " (" + stops[i].manual + ")" +
+                          (silent > 0 ? ", " + std::to_string(silent) + " silent keys" : "");
         for (std::size_t key = 0; key < keyCount; ++key)
             for (const PipeSound& sound : stops[i].keys[key])
                 stopPlan.keys[key].push_back({recordingIndex(plan, sound.recording), sound.cents, sound.gain});
         plan.stops.push_back(std::move(stopPlan));
-        const int silent = keyCount - stops[i].soundingKeys;
-        report.stops.push_back(name + " <- " + plan.stops.back().origin +
-                               (silent > 0 ? ": " + std::to_string(silent) + " silent keys" : ""));
         if (name != stops[i].organName) report.renamed.push_back(stops[i].organName + " -> " + name);
     }
 }
@@ -191,7 +191,7 @@ std::optional<OrganReport> planOrgan(const std::filesystem::path& file, const st
     if (listed) listed = chosenStops(std::move(*listed), chosen, ini, error);
     if (!listed) return std::nullopt;
     const std::string churchName = textValue(ini, "Organ", "ChurchName");
-    OrganReport report{churchName + " (" + ini.fileName + ")", definitionFileNameFor(churchName), {}, {}, {}};
+    OrganReport report{churchName + " (" + ini.fileName + ")", definitionFileNameFor(churchName), 0, {}, {}};
     std::vector<ListedStop> playable;
     std::vector<std::string> quiet;
     for (ListedStop& stop : *listed) {
@@ -214,14 +214,14 @@ std::optional<OrganReport> planOrgan(const std::filesystem::path& file, const st
         const std::vector<std::string> controls = controlsLeftOut(ini);
         report.leftOut.insert(report.leftOut.end(), controls.begin(), controls.end());
     }
+    report.stopCount = static_cast<int>(playable.size());
     addToPlan(playable, plan, report);
     return report;
 }
 
 void printOrganReport(const OrganReport& report)
 {
-    std::printf("%s: %zu stops\n", report.organ.c_str(), report.stops.size());
-    for (const std::string& line : report.stops) std::printf("  %s\n", line.c_str());
+    std::printf("%s: %d stops\n", report.organ.c_str(), report.stopCount);
     for (const auto& [title, lines] : {std::pair{"Left out", &report.leftOut}, std::pair{"Renamed", &report.renamed}}) {
         if (!lines->empty()) std::printf("%s: %s\n", title, joined(*lines, "; ").c_str());
     }

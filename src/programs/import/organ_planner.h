@@ -15,7 +15,7 @@ namespace organ_import {
 struct OrganReport {
     std::string organ;               // ChurchName and the definition it came from
     std::string definitionFileName;  // named after ChurchName: "GrandOrgue demo V1.org"
-    std::vector<std::string> stops;  // one line per stop: its name, its origin, its silent keys
+    int stopCount;                   // stops added to the plan, each with its silent keys in its origin
     std::vector<std::string> leftOut;
     std::vector<std::string> renamed;  // "Montre 8' -> Montre 8"
 };

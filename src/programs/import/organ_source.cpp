@@ -47,7 +47,7 @@ std::optional<OrganSource> openOrganSource(const fs::path& file, std::string& er
     } else {
         std::error_code failure;
         if (!fs::is_regular_file(file, failure)) {
-            error = file.string() + ": no such organ definition";
+            error = file.string() + ": neither a folder of recordings nor an organ (.organ, .orgue)";
             return std::nullopt;
         }
         text = fileText(file, error);

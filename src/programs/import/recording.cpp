@@ -1,7 +1,9 @@
-// Choosing the library that reads a recording (see recording.h).
+// Choosing the reader of a recording (see recording.h).
 #include "programs/import/recording.h"
 
 #include <functional>
+
+#include "programs/import/organ_archive.h"
 
 namespace organ_import {
 
@@ -43,7 +45,7 @@ void appendStereo(Recording& recording, const float* interleaved, std::size_t fr
     }
 }
 
-std::optional<Recording> readRecording(const std::filesystem::path& path, std::string& error)
+std::optional<Recording> readRecordingFile(const std::filesystem::path& path, std::string& error)
 {
     return readWithEither([&](bool& opened, std::string& why) { return readWithSndfile(path, opened, why); },
                           [&](bool& opened, std::string& why) { return readWithWavpack(path, opened, why); }, error);
@@ -55,6 +57,13 @@ std::optional<Recording> readRecordingBytes(const std::vector<char>& bytes, cons
     return readWithEither(
         [&](bool& opened, std::string& why) { return readBytesWithSndfile(bytes, opened, why); },
         [&](bool& opened, std::string& why) { return readBytesWithWavpack(bytes, correction, opened, why); }, error);
+}
+
+std::optional<Recording> readRecording(const RecordingLocation& location, std::string& error)
+{
+    if (location.organSample) return readOrganSample(location.file, error);
+    if (!location.member.empty()) return readArchiveRecording(location.file, location.member, error);
+    return readRecordingFile(location.file, error);
 }
 
 }  // namespace organ_import

@@ -1,5 +1,5 @@
-// Making one key from its source (see key_render.h).
-#include "programs/import/key_render.h"
+// Making one part of a key from its recording (see part_render.h).
+#include "programs/import/part_render.h"
 
 #include <samplerate.h>
 
@@ -41,11 +41,11 @@ void fadeOut(std::vector<float>& frames, std::size_t first, std::size_t end)
 
 }  // namespace
 
-std::optional<RenderedKey> renderKey(const Recording& source, std::size_t onset, int semitones, std::string& error)
+std::optional<RenderedPart> renderPart(const Recording& source, std::size_t onset, double cents, std::string& error)
 {
-    const double ratio = (static_cast<double>(organRate) / source.sampleRate) / std::exp2(semitones / 12.0);
+    const double ratio = (static_cast<double>(organRate) / source.sampleRate) / std::exp2(cents / 1200.0);
     if (!src_is_valid_ratio(ratio)) {
-        error = "a shift of " + std::to_string(semitones) + " semitones is beyond the resampler's range";
+        error = "a shift of " + std::to_string(std::lround(cents)) + " cents is beyond the resampler's range";
         return std::nullopt;
     }
     const double leadFrames = static_cast<double>(heardFirstFrame) + leadInSeconds * organRate;
@@ -53,11 +53,11 @@ std::optional<RenderedKey> renderKey(const Recording& source, std::size_t onset,
     const auto inputFrames = static_cast<std::size_t>(std::ceil(keyFrames / ratio)) + resamplerMarginFrames;
     std::vector<float> input = sourceStretch(source, start, inputFrames);
 
-    RenderedKey key;
-    key.frames.assign(2 * keyFrames, 0.0f);
+    RenderedPart part;
+    part.frames.assign(2 * keyFrames, 0.0f);
     SRC_DATA data{};
     data.data_in = input.data();
-    data.data_out = key.frames.data();
+    data.data_out = part.frames.data();
     data.input_frames = static_cast<long>(input.size() / 2);
     data.output_frames = static_cast<long>(keyFrames);
     data.src_ratio = ratio;
@@ -68,9 +68,9 @@ std::optional<RenderedKey> renderKey(const Recording& source, std::size_t onset,
     }
     const auto made = static_cast<std::size_t>(data.output_frames_gen);
     const auto fadeFrames = static_cast<std::size_t>(std::lround(fadeSeconds * organRate));
-    key.padded = made < keyFrames;
-    fadeOut(key.frames, made - std::min(made, fadeFrames), made);
-    return key;
+    part.padded = made < keyFrames;
+    fadeOut(part.frames, made - std::min(made, fadeFrames), made);
+    return part;
 }
 
 }  // namespace organ_import

@@ -1,0 +1,33 @@
+// One part of a key of an imported stop: its recording resampled to the
+// organ's rate and to the part's pitch in one pass, the pipe's speech placed
+// where the organ starts to play, the end faded where the organ stops.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "programs/import/organ_format.h"
+#include "programs/import/recording.h"
+
+namespace organ_import {
+
+constexpr double leadInSeconds = 0.0015;  // of the recording heard before the speech
+constexpr double fadeSeconds = 0.015;     // before the organ's cut
+
+struct RenderedPart {
+    std::vector<float> frames;  // keyFrames interleaved left/right
+    bool padded = false;        // the source ended before the window did
+};
+
+// The source played `cents` above its recorded pitch (below when negative),
+// made by resampling with (44100 / rate) / 2^(cents / 1200): the source's
+// onset lands leadInSeconds after heardFirstFrame, the frames before it are
+// the recording before the onset (silence where it has none), and the last
+// fadeSeconds of the window fall to zero. A source that ends first is faded
+// where it ends and followed by silence. Nothing, with error set, when the
+// ratio is beyond the resampler's range or it fails.
+std::optional<RenderedPart> renderPart(const Recording& source, std::size_t onset, double cents, std::string& error);
+
+}  // namespace organ_import
