@@ -3,143 +3,43 @@
 // sparse WavPack behind .wav names, a file too short), imported once, then
 // loaded by the bank and played through the mixer; and every refusal leaving
 // BRIMWELL_DIR as it was.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <wavpack/wavpack.h>
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <cstring>
 #include <map>
-#include <memory>
-#include <numbers>
-#include <random>
 
 #include "bank/organ_bank.h"
+#include "import_support.h"
 #include "sound/voice_mixer.h"
 #include "sound/wave_output.h"
 #include "stops/stop_knob.h"
 #include "support/fixtures.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
 using fixtures::OrganDirectory;
+using importtest::Outcome;
+using importtest::runImport;
+using importtest::snapshot;
+using importtest::tone;
+using importtest::writeSndfile;
+using importtest::writeWavpack;
 
-constexpr double pi = std::numbers::pi;
 constexpr std::size_t firstHeardFrame = 29, framesPerFile = 24989;
-
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-Outcome runImport(const std::vector<std::string>& arguments)
-{
-    const fs::path out = fs::temp_directory_path() / ("import-out-" + std::to_string(::getpid()));
-    const fs::path err = fs::path(out).concat(".err");
-    std::vector<char*> argv{const_cast<char*>(VELMARA_IMPORT)};
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    int status = -1;
-    if (posix_spawn(&pid, VELMARA_IMPORT, &actions, nullptr, argv.data(), environ) == 0) ::waitpid(pid, &status, 0);
-    posix_spawn_file_actions_destroy(&actions);
-    const auto text = [](const fs::path& path) {
-        const std::vector<std::uint8_t> bytes = fixtures::readFile(path);
-        fs::remove(path);
-        return std::string(bytes.begin(), bytes.end());
-    };
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text(out), text(err)};
-}
-
-double noteFrequency(double midiNote) { return 440.0 * std::exp2((midiNote - 69) / 12.0); }
-
-// A pipe-like tone (fundamental, octave, twelfth) after `lead` seconds of
-// silence or hiss, `seconds` long, on every channel.
-std::vector<float> tone(int rate, int channels, double frequency, double peak, double lead, double seconds, float hiss)
-{
-    std::mt19937 random(7);
-    std::normal_distribution<float> noise(0.0f, hiss);
-    const auto start = static_cast<std::size_t>(lead * rate), frames = start + static_cast<std::size_t>(seconds * rate);
-    std::vector<float> samples;
-    for (std::size_t frame = 0; frame < frames; ++frame) {
-        const double t = (static_cast<double>(frame) - static_cast<double>(start)) / rate, w = 2 * pi * frequency * t;
-        const double value =
-            frame < start ? 0.0 : peak * (0.6 * std::sin(w) + 0.25 * std::sin(2 * w) + 0.15 * std::sin(3 * w));
-        for (int c = 0; c < channels; ++c)
-            samples.push_back(static_cast<float>(value) + (hiss > 0 ? noise(random) : 0.0f));
-    }
-    return samples;
-}
-
-void writeSndfile(const fs::path& path, int format, int rate, int channels, const std::vector<float>& samples)
-{
-    SF_INFO info{0, rate, channels, format, 0, 0};
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr) << path << ": " << sf_strerror(nullptr);
-    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_FALSE);
-    sf_writef_float(file, samples.data(), static_cast<sf_count_t>(samples.size()) / channels);
-    sf_close(file);
-}
-
-int writeBlock(void* file, void* data, std::int32_t bytes)
-{
-    return std::fwrite(data, 1, static_cast<std::size_t>(bytes), static_cast<std::FILE*>(file)) ==
-           static_cast<std::size_t>(bytes);
-}
-
-void writeWavpack(const fs::path& path, int rate, const std::vector<float>& stereo)
-{
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    WavpackContext* context = WavpackOpenFileOutput(writeBlock, file, nullptr);
-    WavpackConfig config{};
-    config.bytes_per_sample = 2, config.bits_per_sample = 16, config.channel_mask = 3;
-    config.num_channels = 2, config.sample_rate = rate;
-    const auto frames = static_cast<std::uint32_t>(stereo.size() / 2);
-    WavpackSetConfiguration64(context, &config, frames, nullptr);
-    WavpackPackInit(context);
-    std::vector<std::int32_t> values;
-    for (float value : stereo) values.push_back(static_cast<std::int32_t>(std::lround(value * 32767)));
-    WavpackPackSamples(context, values.data(), frames);
-    WavpackFlushSamples(context);
-    WavpackCloseFile(context);
-    std::fclose(file);
-}
-
-// Every file and folder under root with its bytes.
-std::map<std::string, std::vector<std::uint8_t>> snapshot(const fs::path& root)
-{
-    std::map<std::string, std::vector<std::uint8_t>> files;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root))
-        files[entry.path().string()] =
-            entry.is_regular_file() ? fixtures::readFile(entry.path()) : std::vector<std::uint8_t>{};
-    return files;
-}
 
 // Frame f of a loaded sample, left channel.
 double left(int stop, int key, std::size_t frame) { return organBank.sampleData[stop][key][22 + 2 * frame]; }
 
-// The key's fundamental from its rising zero crossings between 0.1 s and
-// 0.5 s: the test tone crosses zero twice a period, whatever its harmonics.
+// The key's fundamental, from its file's left channel.
 double measuredFrequency(int stop, int key)
 {
-    std::vector<double> crossings;
-    for (std::size_t f = 4410; f < 22050; ++f) {
-        const double a = left(stop, key, f), b = left(stop, key, f + 1);
-        if (a < 0 && b >= 0) crossings.push_back(static_cast<double>(f) + a / (a - b));
-    }
-    return static_cast<double>(crossings.size() - 1) * 44100 / (crossings.back() - crossings.front());
+    std::vector<double> sound(framesPerFile);
+    for (std::size_t frame = 0; frame < framesPerFile; ++frame) sound[frame] = left(stop, key, frame);
+    return importtest::measuredFrequency(sound);
 }
 
 double peakOf(int stop, int key, std::size_t first, std::size_t count)
@@ -160,7 +60,7 @@ class ImportedOrgan : public testing::Test {
 protected:
     // The recordings are 0.5 cent sharp of equal temperament, a tuning of
     // their own that filled keys keep.
-    static double recorded(int midiNote) { return noteFrequency(midiNote + 0.005); }
+    static double recorded(int midiNote) { return importtest::noteFrequency(midiNote + 0.005); }
 
     static void SetUpTestSuite()
     {

@@ -1,0 +1,40 @@
+// What the importer's suites share: running the real velmara-import, writing
+// recordings as they come from recorders, and looking at what comes out.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace importtest {
+
+struct Outcome {
+    int status;  // the exit status, -1 when it did not exit
+    std::string out, err;
+};
+
+// Runs velmara-import with the arguments, capturing both outputs.
+Outcome runImport(const std::vector<std::string>& arguments);
+
+double noteFrequency(double midiNote);
+
+// A pipe-like tone (fundamental 0.6, octave 0.25 and twelfth 0.15 of the
+// peak) after `lead` seconds of silence or hiss, `seconds` long, on every
+// channel.
+std::vector<float> tone(int rate, int channels, double frequency, double peak, double lead, double seconds, float hiss);
+
+void writeSndfile(const std::filesystem::path& path, int format, int rate, int channels,
+                  const std::vector<float>& samples);
+// 16-bit stereo WavPack, whatever the file is called.
+void writeWavpack(const std::filesystem::path& path, int rate, const std::vector<float>& stereo);
+
+// Every file and folder under root with its bytes.
+std::map<std::string, std::vector<std::uint8_t>> snapshot(const std::filesystem::path& root);
+
+// The fundamental of a sound at 44,100 Hz from its rising zero crossings
+// between 0.1 s and 0.5 s: the test tone crosses zero rising once a period,
+// whatever its harmonics.
+double measuredFrequency(const std::vector<double>& sound);
+
+}  // namespace importtest
