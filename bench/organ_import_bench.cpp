@@ -1,5 +1,5 @@
 // Importing a generated organ of 20 stops (16 of their own pipes at five
-// pitches, 4 two-rank mixtures) whose 1,342 pipes share 12 recordings (2.5 s,
+// pitches, 4 two-rank mixtures) whose 1,464 pipes share 12 recordings (2.5 s,
 // 48 kHz, 24-bit stereo) with velmara-import, against decoding every
 // recording once and resampling each pipe's played window alone, in the same
 // run; prints the ratio of the two and the importer's peak resident memory.
