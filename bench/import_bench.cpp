@@ -3,11 +3,8 @@
 // recordings to 44,100 Hz with libsndfile and libsamplerate alone, in the
 // same run; prints the ratio of the two.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <samplerate.h>
 #include <sndfile.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -18,8 +15,7 @@
 #include <vector>
 
 #include "fastest_ratio.h"
-
-extern char** environ;
+#include "import_process.h"
 
 namespace {
 
@@ -56,27 +52,12 @@ void writeRecordings()
     for (int i = 0; i < recordings; ++i) writeRecording(36 + 5 * i);
 }
 
-bool runImport(const fs::path& brimwell)
-{
-    const std::string into = brimwell.string(), source = stopFolder.string();
-    char* argv[] = {const_cast<char*>(VELMARA_IMPORT), const_cast<char*>("--into"), const_cast<char*>(into.c_str()),
-                    const_cast<char*>(source.c_str()), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    int status = -1;
-    if (posix_spawn(&pid, VELMARA_IMPORT, &actions, nullptr, argv, environ) == 0) ::waitpid(pid, &status, 0);
-    posix_spawn_file_actions_destroy(&actions);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 void importStop(benchmark::State& state)
 {
     writeRecordings();
     for (auto _ : state) {
         const fs::path brimwell = workFolder / "BRIMWELL";
-        if (!runImport(brimwell)) state.SkipWithError("velmara-import failed");
+        if (importInto(brimwell, stopFolder) < 0) state.SkipWithError("velmara-import failed");
         fs::remove_all(brimwell);
     }
     state.counters["keys"] = 61;

@@ -6,12 +6,8 @@
 // With --peak-memory-stops=N it only imports an organ of N stops once and
 // prints the peak.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <samplerate.h>
 #include <sndfile.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,8 +21,7 @@
 #include <vector>
 
 #include "fastest_ratio.h"
-
-extern char** environ;
+#include "import_process.h"
 
 namespace {
 
@@ -139,24 +134,14 @@ fs::path writeOrgan(int stops)
     return folder / "Bench.organ";
 }
 
-// Runs velmara-import on the organ into a fresh folder; its peak resident
-// memory in MiB, or a negative number when it fails.
+// Imports the organ into a fresh folder; its peak resident memory in MiB,
+// or a negative number when it fails.
 double importOrgan(const fs::path& organ)
 {
     const fs::path brimwell = workFolder / "BRIMWELL";
-    const std::string into = brimwell.string(), source = organ.string();
-    char* argv[] = {const_cast<char*>(VELMARA_IMPORT), const_cast<char*>("--into"), const_cast<char*>(into.c_str()),
-                    const_cast<char*>(source.c_str()), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    int status = -1;
-    rusage usage{};
-    if (posix_spawn(&pid, VELMARA_IMPORT, &actions, nullptr, argv, environ) == 0) ::wait4(pid, &status, 0, &usage);
-    posix_spawn_file_actions_destroy(&actions);
+    const double peak = importInto(brimwell, organ);
     fs::remove_all(brimwell);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? static_cast<double>(usage.ru_maxrss) / 1024 : -1;
+    return peak;
 }
 
 void importGeneratedOrgan(benchmark::State& state)

@@ -159,6 +159,7 @@ std::vector<std::string> controlsLeftOut(const OrganIni& ini)
 void addToPlan(std::vector<ListedStop>& stops, ImportPlan& plan, OrganReport& report)
 {
     std::vector<StopNaming> names;
+    names.reserve(stops.size());
     for (const ListedStop& stop : stops)
         names.push_back({stop.organName, stop.manual, "Stop " + stop.section.substr(4), {}});
     nameStops(names);
