@@ -48,8 +48,11 @@ zip_t* archiveAt(const std::filesystem::path& path, std::string& error)
 std::optional<zip_int64_t> memberIndex(zip_t* zip, std::string_view member)
 {
     const std::string name(member);
+    std::string backslashed = name;
+    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
     zip_int64_t index = zip_name_locate(zip, name.c_str(), 0);
     if (index < 0) index = zip_name_locate(zip, name.c_str(), ZIP_FL_NOCASE);
+    if (index < 0) index = zip_name_locate(zip, backslashed.c_str(), ZIP_FL_NOCASE);
     if (index < 0) return std::nullopt;
     return index;
 }
@@ -79,20 +82,27 @@ bool endsWith(std::string_view name, std::string_view suffix)
                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
-// The definitions the package's index lists; empty when it has no index.
-std::vector<std::string> indexedOrgans(zip_t* zip, std::string& error)
+struct PackageIndex {
+    std::vector<std::string> organs;        // the definitions it lists
+    std::vector<std::string> dependencies;  // the titles of the packages it needs
+};
+
+// What the package's organindex.ini lists; nothing when it has none.
+PackageIndex packageIndex(zip_t* zip)
 {
+    std::string unread;
     const std::optional<zip_int64_t> index = memberIndex(zip, "organindex.ini");
-    const std::optional<std::vector<char>> bytes = index ? readMember(zip, *index, error) : std::nullopt;
+    const std::optional<std::vector<char>> bytes = index ? readMember(zip, *index, unread) : std::nullopt;
     if (!bytes) return {};
     const OrganIni ini = parseOrganIni(std::string_view(bytes->data(), bytes->size()), "organindex.ini");
-    std::vector<std::string> organs;
+    PackageIndex listed;
     for (const auto& [section, keys] : ini.sections) {
-        const std::string file = textValue(ini, section, "Filename");
-        if (section.starts_with("Organ") && !file.empty()) organs.push_back(file);
+        std::string file = textValue(ini, section, "Filename");
+        std::replace(file.begin(), file.end(), '\\', '/');
+        if (section.starts_with("Organ") && !file.empty()) listed.organs.push_back(file);
+        if (section.starts_with("Dependency")) listed.dependencies.push_back(textValue(ini, section, "Title"));
     }
-    for (std::string& file : organs) std::replace(file.begin(), file.end(), '\\', '/');
-    return organs;
+    return listed;
 }
 
 }  // namespace
@@ -109,12 +119,16 @@ std::optional<std::string> organMember(const std::filesystem::path& archive, std
     const std::lock_guard<std::mutex> lock(archiveLock);
     zip_t* zip = archiveAt(archive, error);
     if (!zip) return std::nullopt;
-    std::vector<std::string> organs = indexedOrgans(zip, error);
+    PackageIndex index = packageIndex(zip);
+    std::vector<std::string>& organs = index.organs;
     if (organs.empty()) {
         for (zip_int64_t i = 0; i < zip_get_num_entries(zip, 0); ++i)
             if (const char* name = zip_get_name(zip, static_cast<zip_uint64_t>(i), 0); name && endsWith(name, ".organ"))
                 organs.emplace_back(name);
     }
+    for (const std::string& title : index.dependencies)
+        warn(archive.string() + ": the package needs the package \"" + title +
+             "\"; recordings only that one holds are not found");
     if (organs.empty()) {
         error = archive.string() + ": the package holds no organ definition (.organ)";
         return std::nullopt;
