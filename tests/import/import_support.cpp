@@ -32,20 +32,24 @@ int writeBlock(void* file, void* data, std::int32_t bytes)
 
 }  // namespace
 
-Outcome runImport(const std::vector<std::string>& arguments)
+Outcome runImport(const std::vector<std::string>& arguments, const std::vector<std::string>& environment)
 {
     const fs::path out = fs::temp_directory_path() / ("import-out-" + std::to_string(::getpid()));
     const fs::path err = fs::path(out).concat(".err");
     std::vector<char*> argv{const_cast<char*>(VELMARA_IMPORT)};
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+    for (char** entry = environ; *entry != nullptr; ++entry) envp.push_back(*entry);
+    envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = 0;
     int status = -1;
-    if (posix_spawn(&pid, VELMARA_IMPORT, &actions, nullptr, argv.data(), environ) == 0) ::waitpid(pid, &status, 0);
+    if (posix_spawn(&pid, VELMARA_IMPORT, &actions, nullptr, argv.data(), envp.data()) == 0) ::waitpid(pid, &status, 0);
     posix_spawn_file_actions_destroy(&actions);
     const auto text = [](const fs::path& path) {
         const std::vector<std::uint8_t> bytes = fixtures::readFile(path);
@@ -84,22 +88,51 @@ void writeSndfile(const fs::path& path, int format, int rate, int channels, cons
     sf_close(file);
 }
 
-void writeWavpack(const fs::path& path, int rate, const std::vector<float>& stereo)
+std::vector<std::int16_t> pcm(const std::vector<float>& samples)
+{
+    std::vector<std::int16_t> values;
+    values.reserve(samples.size());
+    for (float value : samples) values.push_back(static_cast<std::int16_t>(std::lround(value * 32767)));
+    return values;
+}
+
+void put32(std::vector<std::uint8_t>& bytes, std::uint32_t value, std::size_t at)
+{
+    if (bytes.size() < at + 4) bytes.resize(at + 4);
+    for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+void writeWavpack(const fs::path& path, int rate, const std::vector<float>& stereo,
+                  const std::vector<std::uint8_t>& trailingChunk, bool hybrid)
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    WavpackContext* context = WavpackOpenFileOutput(writeBlock, file, nullptr);
+    std::FILE* correction = hybrid ? std::fopen((path.string() + "c").c_str(), "wb") : nullptr;
+    WavpackContext* context = WavpackOpenFileOutput(writeBlock, file, correction);
     WavpackConfig config{};
     config.bytes_per_sample = 2, config.bits_per_sample = 16, config.channel_mask = 3;
     config.num_channels = 2, config.sample_rate = rate;
+    if (hybrid) config.flags = CONFIG_HYBRID_FLAG | CONFIG_CREATE_WVC, config.bitrate = 3.0f;
     const auto frames = static_cast<std::uint32_t>(stereo.size() / 2);
     WavpackSetConfiguration64(context, &config, frames, nullptr);
+    if (!trailingChunk.empty()) {
+        std::vector<std::uint8_t> header = fixtures::waveImage({});
+        put32(header, static_cast<std::uint32_t>(36 + 4 * frames + trailingChunk.size()), 4);
+        put32(header, 4 * frames, 40);
+        WavpackAddWrapper(context, header.data(), static_cast<std::uint32_t>(header.size()));
+    }
     WavpackPackInit(context);
-    std::vector<std::int32_t> values;
-    for (float value : stereo) values.push_back(static_cast<std::int32_t>(std::lround(value * 32767)));
+    const std::vector<std::int16_t> values16 = pcm(stereo);
+    std::vector<std::int32_t> values(values16.begin(), values16.end());
     WavpackPackSamples(context, values.data(), frames);
     WavpackFlushSamples(context);
+    if (!trailingChunk.empty()) {
+        std::vector<std::uint8_t> chunk = trailingChunk;
+        WavpackAddWrapper(context, chunk.data(), static_cast<std::uint32_t>(chunk.size()));
+        WavpackFlushSamples(context);
+    }
     WavpackCloseFile(context);
     std::fclose(file);
+    if (correction != nullptr) std::fclose(correction);
 }
 
 std::map<std::string, std::vector<std::uint8_t>> snapshot(const fs::path& root)

@@ -3,13 +3,22 @@
 // sparse WavPack behind .wav names, a file too short), imported once, then
 // loaded by the bank and played through the mixer; and every refusal leaving
 // BRIMWELL_DIR as it was.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <wavpack/wavpack.h>
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstring>
 #include <map>
+#include <memory>
+#include <numbers>
+#include <random>
 
 #include "bank/organ_bank.h"
 #include "import_support.h"
@@ -22,7 +31,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using fixtures::OrganDirectory;
+using importtest::noteFrequency;
 using importtest::Outcome;
+using importtest::pcm;
+using importtest::put32;
 using importtest::runImport;
 using importtest::snapshot;
 using importtest::tone;
@@ -30,6 +42,31 @@ using importtest::writeSndfile;
 using importtest::writeWavpack;
 
 constexpr std::size_t firstHeardFrame = 29, framesPerFile = 24989;
+
+// The environment of a run whose renames and fsyncs are logged, and whose
+// renames from or to paths containing these parts fail.
+std::vector<std::string> shimmed(const fs::path& log, const std::string& failFrom, const std::string& failTo)
+{
+    const char* sanitizer = std::getenv("ASAN_OPTIONS");
+    return {std::string("LD_PRELOAD=") + FILE_CALLS_SHIM, "VELMARA_SHIM_LOG=" + log.string(),
+            "VELMARA_SHIM_FAIL_FROM=" + failFrom, "VELMARA_SHIM_FAIL_TO=" + failTo,
+            "ASAN_OPTIONS=verify_asan_link_order=0 " + std::string(sanitizer != nullptr ? sanitizer : "")};
+}
+
+// A smpl chunk: MIDI unity note and pitch fraction (of a semitone, in 2^-32).
+std::vector<std::uint8_t> smplChunk(std::uint32_t note, std::uint32_t fraction)
+{
+    std::vector<std::uint8_t> chunk{'s', 'm', 'p', 'l'};
+    for (std::uint32_t value : {36u, 0u, 0u, 22676u, note, fraction, 0u, 0u, 0u, 0u}) put32(chunk, value, chunk.size());
+    return chunk;
+}
+
+std::vector<std::uint8_t> withChunk(std::vector<std::uint8_t> image, const std::vector<std::uint8_t>& chunk)
+{
+    image.insert(image.end(), chunk.begin(), chunk.end());
+    put32(image, static_cast<std::uint32_t>(image.size() - 8), 4);
+    return image;
+}
 
 // Frame f of a loaded sample, left channel.
 double left(int stop, int key, std::size_t frame) { return organBank.sampleData[stop][key][22 + 2 * frame]; }
@@ -56,11 +93,34 @@ int stopNamed(const char* name)
     return -1;
 }
 
+// A folder holding one recording as 060.wav, C4 unless told; its path.
+fs::path recordedFolder(const fs::path& folder, double frequency = 261.6)
+{
+    fs::create_directories(folder);
+    writeSndfile(folder / "060.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
+                 tone(44100, 1, frequency, 0.3, 0, 1, 0));
+    return folder;
+}
+
+std::vector<std::string> linesOf(const fs::path& file)
+{
+    const std::vector<std::uint8_t> bytes = fixtures::readFile(file);
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::uint8_t byte : bytes) {
+        if (byte != '\n')
+            line += static_cast<char>(byte);
+        else
+            lines.push_back(std::move(line)), line.clear();
+    }
+    return lines;
+}
+
 class ImportedOrgan : public testing::Test {
 protected:
     // The recordings are 0.5 cent sharp of equal temperament, a tuning of
     // their own that filled keys keep.
-    static double recorded(int midiNote) { return importtest::noteFrequency(midiNote + 0.005); }
+    static double recorded(int midiNote) { return noteFrequency(midiNote + 0.005); }
 
     static void SetUpTestSuite()
     {
@@ -188,6 +248,187 @@ TEST_F(ImportedOrgan, EveryChordOfOneToEightNotesOfTheLoudestStopStaysWithin16Bi
         }
     }
     for (int i = 0; i < 8; ++i) keyUp(reed, peaks[static_cast<std::size_t>(i)].second);
+}
+
+TEST(ImportFolder, SmplChunksPlaceAndTuneSideFilesAreLeftOutACorrectionFileServesItsWavpack)
+{
+    OrganDirectory organ;
+    const fs::path pipe = organ.root / "recordings" / "Pipe", plain = organ.root / "recordings" / "Plain";
+    fs::create_directories(pipe);
+    // Names without notes, sharp of C4 and C3 by what their smpl chunks say.
+    fixtures::writeFile(pipe / "pipe.wav",
+                        withChunk(fixtures::waveImage(pcm(tone(44100, 2, noteFrequency(60.25), 0.3, 0.1, 1.5, 0))),
+                                  smplChunk(60, 0x40000000)));
+    writeWavpack(pipe / "low.wv", 44100, tone(44100, 2, noteFrequency(48.125), 0.3, 0.1, 1.5, 0),
+                 smplChunk(48, 0x20000000));
+    const std::vector<float> high = tone(44100, 2, noteFrequency(72), 0.3, 0.1, 1.5, 0);
+    writeWavpack(pipe / "072.wv", 44100, high, {}, true);
+    fixtures::writeFile(plain / "072.wav", fixtures::waveImage(pcm(high)));
+    for (const char* side : {"C4.wav.asd", "060.wav.reapeaks"}) fixtures::writeFile(pipe / side, {'x'});
+
+    const Outcome outcome = runImport({"--into", organ.brimwell.string(), pipe.string(), plain.string()});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    for (const char* side : {"C4.wav.asd: a side file", "060.wav.reapeaks: a side file"})
+        EXPECT_NE(outcome.err.find(side), std::string::npos) << outcome.err;
+    EXPECT_EQ(fixtures::readFile(organ.brimwell / "Pipe" / "072-C.wav"),
+              fixtures::readFile(organ.brimwell / "Plain" / "072-C.wav"))
+        << "the hybrid WavPack is decoded whole with its correction file";
+    loadOrgan("..\\BRIMWELL\\Imported.org");
+    for (const int midiNote : {36, 44, 54, 60, 64, 66}) {
+        const double measured = measuredFrequency(stopNamed("Pipe"), midiNote - firstMidiNote);
+        EXPECT_LT(std::abs(1200 * std::log2(measured / noteFrequency(midiNote))), 2.0) << "note " << midiNote;
+    }
+}
+
+TEST(ImportRegistrations, SoundTheirMembersTogetherFromThisRunOrFromBrimwell)
+{
+    OrganDirectory organ;
+    const std::string into = organ.brimwell.string();
+    const std::string montre = recordedFolder(organ.root / "recordings" / "Montre").string();
+    const std::string flute = recordedFolder(organ.root / "recordings" / "Flute", 392.0).string();
+    const Outcome run = runImport({"--into", into, montre, flute, "--registration", "Plenum = Montre + Flute"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("every chord of up to eight notes of Plenum stays within 16 bits"), std::string::npos)
+        << run.out;
+    const Outcome existing = runImport(
+        {"--into", into, "--registration", "Duo=montre+Flute", "--registration", "Tutti=Montre+Flute+Plenum"});
+    ASSERT_EQ(existing.status, 0) << existing.err;
+    EXPECT_NE(existing.out.find("Tutti: -"), std::string::npos) << "its own gain: " << existing.out;
+
+    loadOrgan("..\\BRIMWELL\\Imported.org");
+    ASSERT_EQ(organBank.stopCount, 5);
+    openWaveOutput();
+    prepareMix();
+    const auto heard = [](int stop, int key) {
+        polyphony = 0;
+        keyDown(stop, key, 0);
+        std::vector<int> mix(&mixOutput[playWindowStart], &mixOutput[playWindowEnd]);
+        keyUp(stop, key);
+        return mix;
+    };
+    for (int key = 0; key < keyCount; ++key) {
+        std::vector<int> members(playWindowEnd - playWindowStart);
+        for (std::size_t i = 0; i < members.size(); ++i)
+            members[i] =
+                organBank.sampleData[0][key][playWindowStart + i] + organBank.sampleData[1][key][playWindowStart + i];
+        const std::vector<int> plenum = heard(2, key);
+        for (std::size_t i = 0; i < members.size(); ++i)
+            ASSERT_LE(std::abs(plenum[i] - members[i]), 1) << "summed before the one rounding: key " << key;
+        ASSERT_EQ(heard(3, key), members) << "summed from the files: key " << key;
+        EXPECT_LE(peakOf(4, key, firstHeardFrame, framesPerFile - firstHeardFrame), 32767 * 2 / 7) << key;
+    }
+
+    const fs::path trompette = organ.brimwell / "Trompette";
+    fs::copy(organ.brimwell / "Montre", trompette);
+    fs::copy(organ.brimwell / "Montre", organ.brimwell / "TROMPETTE");
+    const auto before = snapshot(organ.brimwell);
+    for (const auto& [registration, says] : std::vector<std::pair<std::string, std::string>>{
+             {"Solo=Bourdon", "no stop is named \"Bourdon\"; BRIMWELL_DIR holds Duo, Flute, Montre, Plenum, TROMPETTE, "
+                              "Trompette, Tutti"},
+             {"Solo=trompette", "\"trompette\" matches the folders TROMPETTE, Trompette"}}) {
+        const Outcome refused = runImport({"--into", into, "--registration", registration});
+        EXPECT_EQ(refused.status, 3);
+        EXPECT_NE(refused.err.find(says), std::string::npos) << refused.err;
+        EXPECT_EQ(snapshot(organ.brimwell), before) << registration;
+    }
+}
+
+TEST(ImportSafety, FilesReachTheDiskBeforeTheyMoveAndAnUndoThatFailsKeepsTheReplacedStop)
+{
+    OrganDirectory organ;
+    const std::string into = organ.brimwell.string(), old = recordedFolder(organ.root / "recordings" / "Old").string();
+    fixtures::writeStop(organ, "Old",
+                        fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; }));
+    const fs::path log = organ.root / "calls.log";
+    ASSERT_EQ(runImport({"--into", into, "--replace", old}, shimmed(log, "", "")).status, 0);
+
+    const std::vector<std::string> calls = linesOf(log);
+    const auto firstCall = [&](const std::string& prefix, const std::string& suffix) {
+        return std::find_if(
+                   calls.begin(), calls.end(),
+                   [&](const std::string& call) { return call.starts_with(prefix) && call.ends_with(suffix); }) -
+               calls.begin();
+    };
+    const auto stopMoved = firstCall("rename ", "/new/Old " + (organ.brimwell / "Old").string());
+    ASSERT_LT(stopMoved, calls.size());
+    const std::string staged = calls[stopMoved].substr(7, calls[stopMoved].find(' ', 7) - 7);
+    EXPECT_LT(firstCall("fsync " + staged, staged), stopMoved) << "the stop's folder";
+    for (const std::string& file : fixtures::sampleFileNames())
+        EXPECT_LT(firstCall("fsync " + staged + "/" + file, file), stopMoved) << file;
+    const auto definitionMoved = firstCall("rename ", " " + (organ.brimwell / "Imported.org").string());
+    ASSERT_LT(definitionMoved, calls.size());
+    const std::string stagedDefinition = calls[definitionMoved].substr(7, calls[definitionMoved].find(' ', 7) - 7);
+    EXPECT_LT(firstCall("fsync " + stagedDefinition, stagedDefinition), definitionMoved);
+    EXPECT_LT(std::find(calls.begin() + definitionMoved, calls.end(), "fsync " + into), calls.end())
+        << "the moves themselves reach the disk";
+
+    const std::vector<std::uint8_t> replaced = fixtures::readFile(organ.brimwell / "Old" / "060-C.wav");
+    const Outcome failed = runImport({"--into", into, "--replace", old}, shimmed(log, "/old/", "Imported.org"));
+    EXPECT_EQ(failed.status, 4);
+    const std::string kept = "the stop Old is kept in " + (organ.brimwell / "velmara-import-kept-").string();
+    const std::size_t at = failed.err.find(kept);
+    ASSERT_NE(at, std::string::npos) << failed.err;
+    const fs::path keptStop = failed.err.substr(at + 24, failed.err.find('\n', at) - at - 24);
+    EXPECT_EQ(fixtures::readFile(keptStop / "060-C.wav"), replaced) << keptStop;
+}
+
+TEST(ImportSafety, AnUnfinishedRunIsCleanedOrKeptAsideAndARunningOneKeepsOthersOut)
+{
+    OrganDirectory organ;
+    const std::string into = organ.brimwell.string(),
+                      good = recordedFolder(organ.root / "recordings" / "Good").string();
+    const std::vector<std::uint8_t> montre = fixtures::waveImage({1, 2, 3, 4});
+    fixtures::writeFile(organ.brimwell / ".velmara-import-aaaaaa" / "new" / "Good" / "036-C.wav", {'x'});
+    fixtures::writeFile(organ.brimwell / ".velmara-import-bbbbbb" / "old" / "Montre" / "036-C.wav", montre);
+    const fs::path lockFile = organ.brimwell / ".velmara-import.lock";
+    const int lock = ::open(lockFile.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    const auto before = snapshot(organ.brimwell);
+    const Outcome kept = runImport({"--into", into, good});
+    EXPECT_EQ(kept.status, 3);
+    EXPECT_NE(kept.err.find("another velmara-import is writing into it"), std::string::npos) << kept.err;
+    EXPECT_EQ(snapshot(organ.brimwell), before);
+    fs::remove(lockFile);
+    ::close(lock);
+
+    const Outcome next = runImport({"--into", into, good});
+    ASSERT_EQ(next.status, 0) << next.err;
+    EXPECT_NE(next.err.find("moved the stop(s) Montre aside; they are kept in " +
+                            (organ.brimwell / "velmara-import-kept-bbbbbb" / "old").string()),
+              std::string::npos)
+        << next.err;
+    EXPECT_EQ(fixtures::readFile(organ.brimwell / "velmara-import-kept-bbbbbb" / "old" / "Montre" / "036-C.wav"),
+              montre);
+    for (const fs::directory_entry& entry : fs::directory_iterator(organ.brimwell))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".velmara-import")) << entry.path();
+}
+
+TEST(ImportTargets, ALinkedDefinitionStaysALinkAndAWindows1252FolderIsTheExistingStop)
+{
+    OrganDirectory organ;
+    const std::string into = organ.brimwell.string();
+    const std::string celeste = recordedFolder(organ.root / "recordings" / "Voix c\xC3\xA9leste").string();
+    fixtures::writeFile(organ.root / "organs" / "Mine.org", {'E', 'N', 'D', '\r', '\n'});
+    fs::create_symlink("../organs/Mine.org", organ.brimwell / "Imported.org");
+    const std::vector<std::uint8_t> users =
+        fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; });
+    fixtures::writeStop(organ, "Voix c\xE9leste", users);  // unpacked from a zip made on Windows
+    const auto before = snapshot(organ.brimwell);
+
+    const Outcome refused = runImport({"--into", into, celeste});
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_NE(refused.err.find("the stop exists; --replace replaces it"), std::string::npos) << refused.err;
+    EXPECT_EQ(snapshot(organ.brimwell), before);
+
+    ASSERT_EQ(runImport({"--into", into, "--replace", celeste}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(organ.brimwell / "Imported.org"));
+    const std::vector<std::uint8_t> definition = fixtures::readFile(organ.root / "organs" / "Mine.org");
+    EXPECT_EQ(std::string(definition.begin(), definition.end()), "Voix c\xE9leste\r\nEND\r\n");
+    EXPECT_FALSE(fs::exists(organ.brimwell / "Voix c\xE9leste"));
+    loadOrgan("..\\BRIMWELL\\Imported.org");
+    ASSERT_EQ(organBank.stopCount, 1);
+    EXPECT_GT(peakOf(0, 60 - firstMidiNote, firstHeardFrame, framesPerFile - firstHeardFrame), 1000)
+        << "the organ plays the new stop, not the old one's constant 5";
 }
 
 TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "bank/organ_bank.h"
+#include "programs/import/folder_file_kind.h"
 #include "programs/import/note_of_file_name.h"
 #include "programs/import/progress_bar.h"
+#include "programs/import/recorded_pitch.h"
 
 namespace organ_import {
 
@@ -21,7 +23,7 @@ namespace fs = std::filesystem;
 struct PlacedFile {
     fs::path path;
     int note;      // the MIDI note it serves as
-    double pitch;  // the MIDI note it sounds, in fractions of a semitone
+    double pitch;  // the MIDI note it sounds, in fractions of a semitone (its smpl chunk's)
 };
 
 // The folder's visible files, sorted by name; nothing when it cannot be read.
@@ -42,19 +44,46 @@ std::optional<std::vector<fs::path>> filesOf(const fs::path& folder, std::string
     return files;
 }
 
+bool hasFile(const std::vector<fs::path>& files, const fs::path& file)
+{
+    return std::find(files.begin(), files.end(), file) != files.end();
+}
+
+// The file on its note: the one its name gives, or else its smpl chunk's;
+// its pitch from the smpl chunk where that agrees with the note. Nothing,
+// after saying why, for a file that is no recording of a note.
+std::optional<PlacedFile> placeFile(const fs::path& file, const std::vector<fs::path>& files)
+{
+    const std::string name = file.filename().string();
+    const FolderFileKind kind = folderFileKind(name);
+    if (kind == FolderFileKind::sideFile) {
+        warn(file.string() + ": a side file kept beside a recording (a second extension); left out");
+        return std::nullopt;
+    }
+    if (kind == FolderFileKind::wavpackCorrection) {
+        if (!hasFile(files, fs::path(file).replace_extension(".wv")))
+            warn(file.string() + ": a WavPack correction file without its .wv; left out");
+        return std::nullopt;
+    }
+    const std::optional<int> named = midiNoteOfFileName(name);
+    const std::optional<double> pitch = recordedPitch(file);
+    const std::optional<int> note = named ? named : pitch ? std::optional<int>(std::lround(*pitch)) : std::nullopt;
+    if (!note) {
+        warn(file.string() + ": its name gives no note; left out");
+        return std::nullopt;
+    }
+    const bool tuned = pitch && std::lround(*pitch) == *note;
+    return PlacedFile{file, *note, tuned ? *pitch : *note};
+}
+
 // The files on their notes, by rising note; nothing, with error set, when
 // two give the same note or none gives one.
 std::optional<std::vector<PlacedFile>> placeFiles(const fs::path& folder, const std::vector<fs::path>& files,
                                                   std::string& error)
 {
     std::vector<PlacedFile> placed;
-    for (const fs::path& file : files) {
-        const std::optional<int> note = midiNoteOfFileName(file.filename().string());
-        if (note)
-            placed.push_back({file, *note, static_cast<double>(*note)});
-        else
-            warn(file.string() + ": its name gives no note; left out");
-    }
+    for (const fs::path& file : files)
+        if (std::optional<PlacedFile> recording = placeFile(file, files)) placed.push_back(std::move(*recording));
     std::stable_sort(placed.begin(), placed.end(),
                      [](const PlacedFile& a, const PlacedFile& b) { return a.note < b.note; });
     const auto twin = std::adjacent_find(placed.begin(), placed.end(),

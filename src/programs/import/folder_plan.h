@@ -11,10 +11,13 @@
 namespace organ_import {
 
 // Adds the stop, named already, with the folder's files (not those of its
-// subfolders, nor hidden ones): a file's note comes from its name; a file
-// whose name gives none is listed and left out. Of two recorded notes as
-// near a key, the lower serves it. False, with error set, when the folder
-// cannot be listed, two files give the same note, or none gives a note.
+// subfolders, nor hidden ones): a file's note comes from its name, or from
+// its smpl chunk when the name gives none; a smpl chunk on that note also
+// gives the recording's exact pitch, which every key made from it corrects.
+// Files with no note, side files and correction files without their .wv
+// are listed and left out. Of two recorded notes as near a key, the lower
+// serves it. False, with error set, when the folder cannot be listed, two
+// files give the same note, or none gives a note.
 bool planFolder(const std::filesystem::path& folder, StopPlan stop, ImportPlan& plan, std::string& error);
 
 }  // namespace organ_import

@@ -1,6 +1,7 @@
 // Reading velmara-import's command line (see import_options.h).
 #include "programs/import/import_options.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
@@ -9,7 +10,8 @@ namespace organ_import {
 
 const char* const importHelp =
     "usage: velmara-import --into BRIMWELL_DIR [--organ FILE.org] [--stop NAME]...\n"
-    "                      [--name STOP] [--replace] [--gain DB] SOURCE...\n"
+    "                      [--name STOP] [--replace] [--gain DB]\n"
+    "                      [--registration NAME=STOP+STOP+...]... [SOURCE...]\n"
     "\n"
     "Turns recorded organs and recordings of organ pipes into stops Velmara plays. A SOURCE\n"
     "is an organ (a file: a GrandOrgue organ definition, .organ, beside its recordings, or an\n"
@@ -41,9 +43,13 @@ const char* const importHelp =
     "behind any extension; any sample rate; mono goes to both sides, of more channels the\n"
     "first two are used. A file's key comes from its name: a leading MIDI note number\n"
     "(067-G.wav, 67.wav, 067.flac) or a note name with octave, MIDI 60 = C4 (C4.wav,\n"
-    "c#3.wav, Gb5.aif). Files whose names give no note are listed and left out; a file that\n"
-    "names a note but cannot be read as sound fails the run. Notes outside 36 to 96 may\n"
-    "serve as sources.\n"
+    "c#3.wav, Gb5.aif); for a name that gives none, from the file's smpl chunk (MIDI unity\n"
+    "note and pitch fraction, in WAV or in WavPack's wrapper). A smpl chunk on the file's note\n"
+    "gives its exact pitch, and every key made from it is tuned exactly. Files with no note,\n"
+    "and side files that editors keep beside recordings (C4.wav.asd, 060.wav.reapeaks: a\n"
+    "second extension after the audio one), are listed and left out; a WavPack correction\n"
+    "file (.wvc) is read with its .wv. A file that names a note but cannot be read as sound\n"
+    "fails the run. Notes outside 36 to 96 may serve as sources.\n"
     "\n"
     "A key without a recording is made from the nearest recorded note (the lower one when\n"
     "two are as near), resampled to 44,100 Hz and shifted by the equal-tempered ratio in one\n"
@@ -55,6 +61,18 @@ const char* const importHelp =
     "organ's mixing (seven notes, which the organ halves, are the loudest); --gain DB sets it\n"
     "instead. The gain is reported.\n"
     "\n"
+    "Velmara sounds one stop at a time; --registration NAME=STOP+STOP+... (repeatable) makes\n"
+    "one more stop, NAME, that sounds the listed stops together (a plenum, a cornet, a pedal's\n"
+    "16' with its 8'), so that the one stop played can be a whole registration: each of its\n"
+    "keys is the sum of the members' same key. A member is named as the summary lists the\n"
+    "stops of this run, by the organ's own name where only one stop has it, or as a stop\n"
+    "folder already in BRIMWELL_DIR (letter case and Windows-1252 spelling matched as the\n"
+    "organ matches them); a name that matches no stop or several is refused with the\n"
+    "candidates. Members of this run are summed before the one rounding, and the registration\n"
+    "counts in the run's gain like any stop. Stops already in BRIMWELL_DIR are summed from\n"
+    "their files as they are, with a gain of the registration's own (reported) only where\n"
+    "its chords would pass the 16-bit limit. A run may make registrations alone.\n"
+    "\n"
     "The organ definition (--organ; by default BRIMWELL_DIR/<the organ's ChurchName>.org,\n"
     "or Imported.org when no SOURCE is an organ) lists the stops in the order given, one per\n"
     "line with CR LF, then END; an existing definition keeps its stops and the new ones go\n"
@@ -63,14 +81,20 @@ const char* const importHelp =
     "trailing dot, and not END, boutons or a Windows device name. When BRIMWELL_DIR/boutons\n"
     "has no on.bmp or of.bmp, the demo organ's pictures are written.\n"
     "\n"
-    "Nothing is half done: every stop is written into a temporary folder inside BRIMWELL_DIR\n"
-    "and moved into place only when all are complete; an existing stop folder is refused\n"
-    "unless --replace. On any failure BRIMWELL_DIR and the definition stay as they were.\n"
+    "Nothing is half done: every stop is written into a temporary folder inside BRIMWELL_DIR,\n"
+    "each file flushed to the disk, and moved into place only when all are complete; an\n"
+    "existing stop folder (named in UTF-8, or in Windows-1252 bytes as a zip made on Windows\n"
+    "unpacks it) is refused unless --replace. On any failure BRIMWELL_DIR and the definition\n"
+    "stay as they were. A definition that is a symbolic link stays one: the file it leads to\n"
+    "gets the stops. One run at a time writes into a BRIMWELL_DIR; the temporary folder of a\n"
+    "run that was killed is removed by the next run or, when it holds stops that run had moved\n"
+    "aside, renamed velmara-import-kept-XXXXXX and named.\n"
     "\n"
     "Exit status: 0 when every stop was written; 2 for a command line that cannot be\n"
     "understood; 3 when anything was refused, with the file and the reason on standard\n"
-    "error. A progress bar (files done of files to do) is drawn when standard error is a\n"
-    "terminal.\n";
+    "error; 4 when moving into place failed and could not all be undone: what could not be\n"
+    "put back is kept in a folder whose name is printed. A progress bar (files done of files\n"
+    "to do) is drawn when standard error is a terminal.\n";
 
 namespace {
 
@@ -85,7 +109,35 @@ std::optional<double> decibels(const char* text)
 
 bool needsValue(std::string_view option)
 {
-    return option == "--into" || option == "--organ" || option == "--name" || option == "--gain" || option == "--stop";
+    return option == "--into" || option == "--organ" || option == "--name" || option == "--gain" ||
+           option == "--stop" || option == "--registration";
+}
+
+std::string trimmed(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+// NAME=STOP+STOP+...: the name and the members, spaces around each cut.
+std::optional<RegistrationOption> registrationOf(std::string_view text, std::string& error)
+{
+    const std::size_t equals = text.find('=');
+    RegistrationOption registration{trimmed(text.substr(0, equals)), {}};
+    for (std::size_t start = equals + 1; equals != std::string_view::npos && start <= text.size();) {
+        const std::size_t plus = std::min(text.find('+', start), text.size());
+        registration.members.push_back(trimmed(text.substr(start, plus - start)));
+        start = plus + 1;
+    }
+    const bool complete = !registration.name.empty() && !registration.members.empty() &&
+                          std::none_of(registration.members.begin(), registration.members.end(),
+                                       [](const std::string& member) { return member.empty(); });
+    if (!complete) {
+        error = "--registration wants NAME=STOP+STOP+..., not \"" + std::string(text) + "\"";
+        return std::nullopt;
+    }
+    return registration;
 }
 
 bool takeValue(ImportOptions& options, std::string_view option, const char* value, std::string& error)
@@ -94,6 +146,10 @@ bool takeValue(ImportOptions& options, std::string_view option, const char* valu
     if (option == "--organ") options.organ = value;
     if (option == "--name") options.name = value;
     if (option == "--stop") options.stops.emplace_back(value);
+    if (option == "--registration") {
+        std::optional<RegistrationOption> registration = registrationOf(value, error);
+        if (registration) options.registrations.push_back(std::move(*registration));
+    }
     if (option == "--gain") {
         options.gainDecibels = decibels(value);
         if (!options.gainDecibels) error = std::string("--gain wants a number of decibels, not \"") + value + "\"";
@@ -105,8 +161,8 @@ bool checkComplete(ImportOptions& options, std::string& error)
 {
     if (options.into.empty())
         error = "--into BRIMWELL_DIR is missing";
-    else if (options.sources.empty())
-        error = "no SOURCE given";
+    else if (options.sources.empty() && options.registrations.empty())
+        error = "no SOURCE or --registration given";
     else if (!options.name.empty() && options.sources.size() > 1)
         error = "--name names one stop: give one SOURCE";
     return error.empty();

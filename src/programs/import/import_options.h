@@ -8,6 +8,12 @@
 
 namespace organ_import {
 
+// --registration NAME=STOP+STOP+...: one more stop sounding its members.
+struct RegistrationOption {
+    std::string name;
+    std::vector<std::string> members;  // as given: stop names, or an organ's own names
+};
+
 struct ImportOptions {
     std::filesystem::path into;          // BRIMWELL_DIR
     std::filesystem::path organ;         // --organ; empty for the run's default definition
@@ -16,6 +22,7 @@ struct ImportOptions {
     bool replace = false;                // an existing stop folder of the same name may be replaced
     std::optional<double> gainDecibels;  // --gain, instead of the chosen level
     std::vector<std::filesystem::path> sources;
+    std::vector<RegistrationOption> registrations;  // in the order given, after every source's stops
     bool help = false;
 };
 

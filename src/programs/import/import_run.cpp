@@ -11,11 +11,13 @@
 #include "platform/files.h"
 #include "programs/import/chord_level.h"
 #include "programs/import/definition_edit.h"
+#include "programs/import/durable_files.h"
 #include "programs/import/folder_plan.h"
 #include "programs/import/import_staging.h"
 #include "programs/import/organ_planner.h"
 #include "programs/import/plan_render.h"
 #include "programs/import/progress_bar.h"
+#include "programs/import/registration_plan.h"
 #include "programs/import/stop_files.h"
 #include "programs/import/stop_name.h"
 #include "stops/stop_knob.h"
@@ -247,7 +249,8 @@ bool stagePictures(ImportStaging& staging, const fs::path& brimwell, std::string
     staging.pictureFolder = asTheOrganFinds(brimwell / "boutons");
     for (const auto& [picture, drawn] : {std::pair{"on.bmp", true}, std::pair{"of.bmp", false}}) {
         if (isThere(asTheOrganFinds(brimwell / "boutons" / picture))) continue;
-        if (!writeStopKnobFile(stagedPictures(staging) / picture, drawn)) {
+        if (!writeStopKnobFile(stagedPictures(staging) / picture, drawn) ||
+            !syncToDisk(stagedPictures(staging) / picture)) {
             error = (stagedPictures(staging) / picture).string() + ": cannot be written";
             return false;
         }
@@ -256,18 +259,26 @@ bool stagePictures(ImportStaging& staging, const fs::path& brimwell, std::string
     return true;
 }
 
-bool stageAndCommit(const ImportOptions& options, const ImportPlan& plan, const std::vector<fs::path>& replaced,
-                    const std::string& definition, std::string& error)
+// The run's exit status once the plan is checked: 0 when every stop is in
+// place, else the error is printed.
+int stageAndCommit(const ImportOptions& options, const ImportPlan& plan, const std::vector<fs::path>& replaced,
+                   const std::string& definition)
 {
+    std::string error;
     std::optional<ImportStaging> staging = startStaging(options.into, error);
-    if (!staging) return false;
+    if (!staging) return refuse(error);
     std::string report;
     const bool done = renderAndStage(options, plan, replaced, *staging, report, error) &&
                       stagePictures(*staging, options.into, error) &&
                       stageDefinition(*staging, options.organ, definition, error) && commitStaging(*staging, error);
-    if (!done) discardStaging(*staging);
     std::fputs(report.c_str(), stdout);
-    return done;
+    if (done) {
+        endStaging(*staging);
+        return 0;
+    }
+    discardStaging(*staging);
+    const int status = refuse(error);
+    return staging->keptOld.empty() ? status : statusIncomplete;
 }
 
 }  // namespace
@@ -280,6 +291,10 @@ int runImport(const ImportOptions& given)
     if (!planned) return refuse(error);
     const ImportOptions& options = *planned;
     if (!checkTarget(options, error)) return refuse(error);
+    for (const RegistrationOption& registration : options.registrations) {
+        std::optional<StopPlan> stop = namedStop(registration.name, error);
+        if (!stop || !planRegistration(registration, options.into, std::move(*stop), plan, error)) return refuse(error);
+    }
     const std::optional<std::vector<fs::path>> replaced = replacedFolders(options, plan, error);
     if (!replaced) return refuse(error);
     const std::optional<std::string> existing = readDefinition(options.organ, error);
@@ -291,7 +306,7 @@ int runImport(const ImportOptions& given)
     if (edit.stopCount > maxStops)
         return refuse(options.organ.string() + ": it would list " + std::to_string(edit.stopCount) +
                       " stops; the organ loads at most " + std::to_string(maxStops));
-    if (!stageAndCommit(options, plan, *replaced, edit.text, error)) return refuse(error);
+    if (const int status = stageAndCommit(options, plan, *replaced, edit.text); status != 0) return status;
     std::printf("%zu stop(s) written into %s; the organ definition is %s\n", plan.stops.size(), options.into.c_str(),
                 options.organ.c_str());
     return 0;

@@ -1,0 +1,55 @@
+// Preloaded into a program under test to see and break its file moves: logs
+// every rename and fsync to $VELMARA_SHIM_LOG ("rename FROM TO", "fsync
+// PATH"), and fails with EIO every rename whose source contains
+// $VELMARA_SHIM_FAIL_FROM or whose target contains $VELMARA_SHIM_FAIL_TO.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+void logLine(const char* what, const char* first, const char* second)
+{
+    const char* path = std::getenv("VELMARA_SHIM_LOG");
+    if (path == nullptr) return;
+    std::FILE* log = std::fopen(path, "a");
+    if (log == nullptr) return;
+    if (second != nullptr)
+        std::fprintf(log, "%s %s %s\n", what, first, second);
+    else
+        std::fprintf(log, "%s %s\n", what, first);
+    std::fclose(log);
+}
+
+bool contains(const char* text, const char* variable)
+{
+    const char* part = std::getenv(variable);
+    return part != nullptr && *part != '\0' && std::strstr(text, part) != nullptr;
+}
+
+}  // namespace
+
+extern "C" int rename(const char* from, const char* to)
+{
+    static const auto real = reinterpret_cast<int (*)(const char*, const char*)>(dlsym(RTLD_NEXT, "rename"));
+    logLine("rename", from, to);
+    if (contains(from, "VELMARA_SHIM_FAIL_FROM") || contains(to, "VELMARA_SHIM_FAIL_TO")) {
+        errno = EIO;
+        return -1;
+    }
+    return real(from, to);
+}
+
+extern "C" int fsync(int descriptor)
+{
+    static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fsync"));
+    char link[64];
+    char path[4096] = {};
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", descriptor);
+    if (::readlink(link, path, sizeof path - 1) > 0) logLine("fsync", path, nullptr);
+    return real(descriptor);
+}
