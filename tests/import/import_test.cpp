@@ -6,19 +6,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <spawn.h>
 #include <sys/file.h>
-#include <sys/wait.h>
-#include <wavpack/wavpack.h>
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <cstring>
-#include <map>
-#include <memory>
-#include <numbers>
-#include <random>
 
 #include "bank/organ_bank.h"
 #include "import_support.h"
