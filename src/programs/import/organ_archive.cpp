@@ -17,6 +17,8 @@ namespace organ_import {
 
 namespace {
 
+constexpr zip_uint64_t largestMember = zip_uint64_t{1} << 30;  // 1 GiB: some 20 minutes of 96 kHz float stereo
+
 struct ZipCloser {
     void operator()(zip_t* archive) const { zip_discard(archive); }
 };
@@ -66,6 +68,10 @@ std::optional<std::vector<char>> readMember(zip_t* zip, zip_int64_t index, std::
             ? zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0)
             : nullptr,
         zip_fclose);
+    if ((stat.valid & ZIP_STAT_SIZE) != 0 && stat.size > largestMember) {
+        error = "the archive member holds " + std::to_string(stat.size) + " bytes, more than a recording can";
+        return std::nullopt;
+    }
     std::vector<char> bytes((stat.valid & ZIP_STAT_SIZE) != 0 ? stat.size : 0);
     if (!file || zip_fread(file.get(), bytes.data(), bytes.size()) != static_cast<zip_int64_t>(bytes.size())) {
         error = std::string("the archive member cannot be read (") + zip_strerror(zip) + ")";

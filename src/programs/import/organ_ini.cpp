@@ -2,6 +2,7 @@
 #include "programs/import/organ_ini.h"
 
 #include <charconv>
+#include <cstdio>
 
 #include "platform/windows1252.h"
 
@@ -23,9 +24,16 @@ std::string missing(const OrganIni& ini, std::string_view section, std::string_v
     return ini.fileName + ": [" + std::string(section) + "] has no " + std::string(key);
 }
 
+std::string shown(double bound)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", bound);
+    return text;
+}
+
 template <typename Number>
 std::optional<Number> numberValue(const OrganIni& ini, std::string_view section, std::string_view key,
-                                  std::optional<Number> fallback, std::string& error)
+                                  std::optional<Number> fallback, double low, double high, std::string& error)
 {
     const IniEntry* entry = findEntry(ini, section, key);
     if (!entry) {
@@ -38,6 +46,10 @@ std::optional<Number> numberValue(const OrganIni& ini, std::string_view section,
     const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (failure != std::errc() || end != text.data() + text.size() || text.empty()) {
         error = citation(ini, *entry, key) + ": not a number";
+        return std::nullopt;
+    }
+    if (!(static_cast<double>(value) >= low && static_cast<double>(value) <= high)) {
+        error = citation(ini, *entry, key) + ": not within " + shown(low) + " to " + shown(high);
         return std::nullopt;
     }
     return value;
@@ -87,13 +99,13 @@ std::string citation(const OrganIni& ini, const IniEntry& entry, std::string_vie
 std::optional<long> integerValue(const OrganIni& ini, std::string_view section, std::string_view key,
                                  std::optional<long> fallback, std::string& error)
 {
-    return numberValue<long>(ini, section, key, fallback, error);
+    return numberValue<long>(ini, section, key, fallback, -largestNumber, largestNumber, error);
 }
 
 std::optional<double> decimalValue(const OrganIni& ini, std::string_view section, std::string_view key,
-                                   std::optional<double> fallback, std::string& error)
+                                   std::optional<double> fallback, std::string& error, double low, double high)
 {
-    return numberValue<double>(ini, section, key, fallback, error);
+    return numberValue<double>(ini, section, key, fallback, low, high, error);
 }
 
 std::string textValue(const OrganIni& ini, std::string_view section, std::string_view key)

@@ -35,13 +35,17 @@ const IniEntry* findEntry(const OrganIni& ini, std::string_view section, std::st
 // "demo.organ:583: Pipe001=Montre8\042-F#.wav": what names a value, for errors.
 std::string citation(const OrganIni& ini, const IniEntry& entry, std::string_view key);
 
+constexpr double largestNumber = 1e9;  // beyond any count, key or level an organ gives
+
 // The value of a key as a whole number or as a number with decimals
 // ("-600", "001", "98.5"). An absent key gives `fallback`; nothing, with
-// error set, when it is absent without a fallback or is not such a number.
+// error set, when it is absent without a fallback, is not such a number, or
+// lies outside its range (+-largestNumber, or low to high).
 std::optional<long> integerValue(const OrganIni& ini, std::string_view section, std::string_view key,
                                  std::optional<long> fallback, std::string& error);
 std::optional<double> decimalValue(const OrganIni& ini, std::string_view section, std::string_view key,
-                                   std::optional<double> fallback, std::string& error);
+                                   std::optional<double> fallback, std::string& error, double low = -largestNumber,
+                                   double high = largestNumber);
 
 // The value of a key as text; empty when absent.
 std::string textValue(const OrganIni& ini, std::string_view section, std::string_view key);

@@ -10,7 +10,9 @@ namespace organ_import {
 
 namespace {
 
-constexpr int deepestReference = 16;  // REF pipes followed before they are taken for a circle
+constexpr int deepestReference = 16;                   // REF pipes followed before they are taken for a circle
+constexpr double highestAmplitudeLevel = 1000;         // percent, as the format allows
+constexpr double lowestGain = -120, highestGain = 40;  // dB, as the format allows
 
 struct Levels {
     double cents = 0.0;
@@ -24,8 +26,9 @@ bool addLevels(const OrganIni& ini, std::string_view section, const std::string&
                std::string& error)
 {
     const std::optional<double> tuning = decimalValue(ini, section, prefix + "PitchTuning", 0.0, error);
-    const std::optional<double> amplitude = decimalValue(ini, section, prefix + "AmplitudeLevel", 100.0, error);
-    const std::optional<double> gain = decimalValue(ini, section, prefix + "Gain", 0.0, error);
+    const std::optional<double> amplitude =
+        decimalValue(ini, section, prefix + "AmplitudeLevel", 100.0, error, 0.0, highestAmplitudeLevel);
+    const std::optional<double> gain = decimalValue(ini, section, prefix + "Gain", 0.0, error, lowestGain, highestGain);
     if (!tuning || !amplitude || !gain) return false;
     levels.cents += *tuning;
     levels.amplitude *= *amplitude / 100.0;

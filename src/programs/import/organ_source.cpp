@@ -14,11 +14,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr std::uintmax_t largestDefinition = std::uintmax_t{64} << 20;  // 64 MiB, a hundred times the largest organ's
+
 std::optional<std::string> fileText(const fs::path& file, std::string& error)
 {
+    std::error_code failure;
+    const std::uintmax_t size = fs::file_size(file, failure);
+    if (!failure && size > largestDefinition) {
+        error = file.string() + ": " + std::to_string(size) + " bytes, too large for an organ definition";
+        return std::nullopt;
+    }
     std::ifstream stream(file, std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-    if (!stream.good() && !stream.eof()) {
+    if (failure || (!stream.good() && !stream.eof())) {
         error = file.string() + ": the organ definition cannot be read";
         return std::nullopt;
     }
