@@ -287,13 +287,19 @@ TEST_F(WholeOrgan, IsSilentWhereTheOrganHasNoPipeAndThePedalBorrowsTheManualsPip
     for (int key = 0; key < pedalKeys; ++key) EXPECT_EQ(file(pedal, key), file(principal, key)) << "key " << key;
 }
 
-TEST_F(WholeOrgan, ItsPackageImportsTheSameSound)
+TEST_F(WholeOrgan, ItsPackageImportsTheSameSoundBesideAFolder)
 {
     const fs::path package = organ->root / "Test.orgue", brimwell = organ->root / "FromPackage";
     writePackage(source, package);
-    const importtest::Outcome packaged = importtest::runImport(
-        {"--into", brimwell.string(), "--gain", std::to_string(runGainDecibels), "--stop", "Cornet", package.string()});
+    const fs::path flute = organ->root / "Flute";
+    fs::create_directories(flute);
+    fs::copy_file(source / "Pipes" / "r072.wav", flute / "072.wav");
+    const importtest::Outcome packaged =
+        importtest::runImport({"--into", brimwell.string(), "--gain", std::to_string(runGainDecibels), "--stop",
+                               "Cornet", flute.string(), package.string()});
     ASSERT_EQ(packaged.status, 0) << packaged.err;
+    const std::vector<std::uint8_t> definition = fixtures::readFile(brimwell / "\xC3\x89glise d essai.org");
+    EXPECT_EQ(std::string(definition.begin(), definition.end()), "Flute\r\nCornet\r\nEND\r\n");
     for (const std::string& file : fixtures::sampleFileNames())
         EXPECT_EQ(fixtures::readFile(brimwell / "Cornet" / file), fixtures::readFile(organ->brimwell / "Cornet" / file))
             << file;
