@@ -1,12 +1,14 @@
 // Importing one stop of 12 recordings (6 s, 48 kHz, 24-bit stereo, every
 // fifth note) with velmara-import, against decoding and resampling the same
 // recordings to 44,100 Hz with libsndfile and libsamplerate alone, in the
-// same run; prints the ratio of the two.
+// same run; prints the ratio of the two and the importer's peak resident
+// memory.
 #include <benchmark/benchmark.h>
 #include <samplerate.h>
 #include <sndfile.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -55,12 +57,16 @@ void writeRecordings()
 void importStop(benchmark::State& state)
 {
     writeRecordings();
+    double peak = 0;
     for (auto _ : state) {
         const fs::path brimwell = workFolder / "BRIMWELL";
-        if (importInto(brimwell, stopFolder) < 0) state.SkipWithError("velmara-import failed");
+        const double run = importInto(brimwell, stopFolder);
+        if (run < 0) state.SkipWithError("velmara-import failed");
+        peak = std::max(peak, run);
         fs::remove_all(brimwell);
     }
     state.counters["keys"] = 61;
+    state.counters["peak_MB"] = peak;
 }
 
 // The same recordings decoded whole and brought to 44,100 Hz, one pass each.

@@ -282,13 +282,15 @@ TEST(ImportRegistrations, SoundTheirMembersTogetherFromThisRunOrFromBrimwell)
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("every chord of up to eight notes of Plenum stays within 16 bits"), std::string::npos)
         << run.out;
-    const Outcome existing = runImport(
-        {"--into", into, "--registration", "Duo=montre+Flute", "--registration", "Tutti=Montre+Flute+Plenum"});
+    const std::string bourdon = recordedFolder(organ.root / "recordings" / "Bourdon", 196.0).string();
+    const Outcome existing =
+        runImport({"--into", into, "--gain", "-20", bourdon, "--registration", "Duo=montre+Flute", "--registration",
+                   "Tutti=Montre+Flute+Plenum", "--registration", "Mix=Bourdon+Montre"});
     ASSERT_EQ(existing.status, 0) << existing.err;
     EXPECT_NE(existing.out.find("Tutti: -"), std::string::npos) << "its own gain: " << existing.out;
 
     loadOrgan("..\\BRIMWELL\\Imported.org");
-    ASSERT_EQ(organBank.stopCount, 5);
+    ASSERT_EQ(organBank.stopCount, 7);  // Montre, Flute, Plenum, Bourdon, Duo, Tutti, Mix
     openWaveOutput();
     prepareMix();
     const auto heard = [](int stop, int key) {
@@ -298,16 +300,22 @@ TEST(ImportRegistrations, SoundTheirMembersTogetherFromThisRunOrFromBrimwell)
         keyUp(stop, key);
         return mix;
     };
+    const auto sumOf = [](int first, int second, int key) {
+        std::vector<int> sum(playWindowEnd - playWindowStart);
+        for (std::size_t i = 0; i < sum.size(); ++i)
+            sum[i] = organBank.sampleData[first][key][playWindowStart + i] +
+                     organBank.sampleData[second][key][playWindowStart + i];
+        return sum;
+    };
     for (int key = 0; key < keyCount; ++key) {
-        std::vector<int> members(playWindowEnd - playWindowStart);
-        for (std::size_t i = 0; i < members.size(); ++i)
-            members[i] =
-                organBank.sampleData[0][key][playWindowStart + i] + organBank.sampleData[1][key][playWindowStart + i];
-        const std::vector<int> plenum = heard(2, key);
-        for (std::size_t i = 0; i < members.size(); ++i)
+        const std::vector<int> members = sumOf(0, 1, key), plenum = heard(2, key), mix = heard(6, key);
+        const std::vector<int> mixMembers = sumOf(3, 0, key);
+        for (std::size_t i = 0; i < members.size(); ++i) {
             ASSERT_LE(std::abs(plenum[i] - members[i]), 1) << "summed before the one rounding: key " << key;
-        ASSERT_EQ(heard(3, key), members) << "summed from the files: key " << key;
-        EXPECT_LE(peakOf(4, key, firstHeardFrame, framesPerFile - firstHeardFrame), 32767 * 2 / 7) << key;
+            ASSERT_LE(std::abs(mix[i] - mixMembers[i]), 1) << "a stop of the run and one in BRIMWELL: key " << key;
+        }
+        ASSERT_EQ(heard(4, key), members) << "summed from the files: key " << key;
+        EXPECT_LE(peakOf(5, key, firstHeardFrame, framesPerFile - firstHeardFrame), 32767 * 2 / 7) << key;
     }
 
     const fs::path trompette = organ.brimwell / "Trompette";
@@ -315,8 +323,8 @@ TEST(ImportRegistrations, SoundTheirMembersTogetherFromThisRunOrFromBrimwell)
     fs::copy(organ.brimwell / "Montre", organ.brimwell / "TROMPETTE");
     const auto before = snapshot(organ.brimwell);
     for (const auto& [registration, says] : std::vector<std::pair<std::string, std::string>>{
-             {"Solo=Bourdon", "no stop is named \"Bourdon\"; BRIMWELL_DIR holds Duo, Flute, Montre, Plenum, TROMPETTE, "
-                              "Trompette, Tutti"},
+             {"Solo=Bombarde", "no stop is named \"Bombarde\"; BRIMWELL_DIR holds Bourdon, Duo, Flute, Mix, Montre, "
+                               "Plenum, TROMPETTE, Trompette, Tutti"},
              {"Solo=trompette", "\"trompette\" matches the folders TROMPETTE, Trompette"}}) {
         const Outcome refused = runImport({"--into", into, "--registration", registration});
         EXPECT_EQ(refused.status, 3);

@@ -3,19 +3,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <string>
+
+#include "programs/import/ascii_case.h"
 
 namespace organ_import {
 
 namespace {
-
-std::string lowerAscii(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower;
-}
 
 // The extension after the last dot of the name, lowered; empty when none.
 std::string extensionOf(std::string_view name)

@@ -5,11 +5,11 @@
 #include <zip.h>
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <memory>
 #include <mutex>
 
+#include "programs/import/ascii_case.h"
 #include "programs/import/organ_ini.h"
 #include "programs/import/progress_bar.h"
 
@@ -80,12 +80,10 @@ std::optional<std::vector<char>> readMember(zip_t* zip, zip_int64_t index, std::
     return bytes;
 }
 
-// Whether the name ends with the lower-case suffix, in any letter case.
+// Whether the name ends with the suffix, in any letter case.
 bool endsWith(std::string_view name, std::string_view suffix)
 {
-    return name.size() > suffix.size() &&
-           std::equal(name.end() - static_cast<std::ptrdiff_t>(suffix.size()), name.end(), suffix.begin(),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+    return name.size() > suffix.size() && equalIgnoringCase(name.substr(name.size() - suffix.size()), suffix);
 }
 
 struct PackageIndex {

@@ -8,6 +8,7 @@
 #include "bank/organ_bank.h"
 #include "bank/text_scanner.h"
 #include "platform/windows1252.h"
+#include "programs/import/ascii_case.h"
 #include "programs/import/stop_name.h"
 
 namespace organ_import {
@@ -49,13 +50,6 @@ std::string withTail(const std::string& name, const std::string& tail)
     return tidied(name.substr(0, longestName - std::min(longestName, tail.size()))) + tail;
 }
 
-std::string folded(std::string name)
-{
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return name;
-}
-
 bool isUsable(const std::string& name)
 {
     std::string reason;
@@ -66,14 +60,14 @@ bool isUsable(const std::string& name)
 void numberRepeats(std::vector<StopNaming>& stops)
 {
     std::map<std::string, int> taken;
-    for (const StopNaming& stop : stops) ++taken[folded(stop.name)];
+    for (const StopNaming& stop : stops) ++taken[lowerAscii(stop.name)];
     std::map<std::string, int> seen;
     for (StopNaming& stop : stops) {
-        if (taken[folded(stop.name)] < 2 || seen[folded(stop.name)]++ == 0) continue;
+        if (taken[lowerAscii(stop.name)] < 2 || seen[lowerAscii(stop.name)]++ == 0) continue;
         const std::string base = stop.name;
-        for (int number = 2; taken.contains(folded(stop.name)); ++number)
+        for (int number = 2; taken.contains(lowerAscii(stop.name)); ++number)
             stop.name = withTail(base, " " + std::to_string(number));
-        ++taken[folded(stop.name)];
+        ++taken[lowerAscii(stop.name)];
     }
 }
 
@@ -117,11 +111,11 @@ void nameStops(std::vector<StopNaming>& stops)
     for (StopNaming& stop : stops) {
         stop.name = stopNameFrom(stop.organName);
         if (!isUsable(stop.name)) stop.name = stopNameFrom(stop.fallback);
-        ++uses[folded(stop.name)];
+        ++uses[lowerAscii(stop.name)];
     }
     for (StopNaming& stop : stops) {
         const std::string suffix = stopNameFrom(manualSuffix(stop.manual));
-        if (uses[folded(stop.name)] > 1 && !suffix.empty()) stop.name = withTail(stop.name, " " + suffix);
+        if (uses[lowerAscii(stop.name)] > 1 && !suffix.empty()) stop.name = withTail(stop.name, " " + suffix);
     }
     numberRepeats(stops);
 }

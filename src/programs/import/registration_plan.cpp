@@ -2,13 +2,13 @@
 #include "programs/import/registration_plan.h"
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 #include <vector>
 
 #include "bank/organ_bank.h"
 #include "platform/files.h"
 #include "platform/windows1252.h"
+#include "programs/import/ascii_case.h"
 #include "programs/import/stale_staging.h"
 
 namespace organ_import {
@@ -21,13 +21,6 @@ struct Member {
     int runStop = -1;         // a stop of this run, or
     fs::path existingFolder;  // a stop folder in BRIMWELL_DIR
 };
-
-bool equalIgnoringCase(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
-}
 
 // BRIMWELL_DIR's folders that may be stops: not hidden, not the pictures,
 // not what an unfinished run left aside.

@@ -3,31 +3,24 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
 #include "bank/organ_bank.h"
 #include "bank/text_scanner.h"
 #include "platform/windows1252.h"
+#include "programs/import/ascii_case.h"
 
 namespace organ_import {
 
 namespace {
 
-std::string upperAscii(std::string_view text)
-{
-    std::string upper(text);
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper;
-}
-
 // CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9 name devices on
 // Windows, with any extension after them.
 bool isWindowsDeviceName(std::string_view name)
 {
-    const std::string base = upperAscii(name.substr(0, name.find('.')));
-    static constexpr std::array<std::string_view, 4> devices = {"CON", "PRN", "AUX", "NUL"};
+    const std::string base = lowerAscii(name.substr(0, name.find('.')));
+    static constexpr std::array<std::string_view, 4> devices = {"con", "prn", "aux", "nul"};
     if (std::find(devices.begin(), devices.end(), base) != devices.end()) return true;
-    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' && base[3] <= '9';
+    return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) && base[3] >= '1' && base[3] <= '9';
 }
 
 // Why the definition or a folder cannot carry these Windows-1252 bytes, or
@@ -44,7 +37,7 @@ std::string refusalOf(const std::string& bytes)
     if (bytes.front() == ' ' || bytes.back() == ' ') return "it begins or ends with a space, which folders lose";
     if (bytes.back() == '.') return "it ends with a dot, which Windows drops from folder names";
     if (bytes == "END") return "END ends the organ definition";
-    if (upperAscii(bytes) == "BOUTONS") return "boutons is the folder of the button pictures";
+    if (equalIgnoringCase(bytes, "boutons")) return "boutons is the folder of the button pictures";
     if (isWindowsDeviceName(bytes)) return "it names a device on Windows";
     return {};
 }
