@@ -4,14 +4,11 @@
 // same run; prints the ratio of the two and the importer's peak resident
 // memory.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <samplerate.h>
 #include <sndfile.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -20,8 +17,7 @@
 #include <vector>
 
 #include "fastest_ratio.h"
-
-extern char** environ;
+#include "import_process.h"
 
 namespace {
 
@@ -58,33 +54,19 @@ void writeRecordings()
     for (int i = 0; i < recordings; ++i) writeRecording(36 + 5 * i);
 }
 
-bool runImport(const fs::path& brimwell)
-{
-    const std::string into = brimwell.string(), source = stopFolder.string();
-    char* argv[] = {const_cast<char*>(VELMARA_IMPORT), const_cast<char*>("--into"), const_cast<char*>(into.c_str()),
-                    const_cast<char*>(source.c_str()), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    int status = -1;
-    if (posix_spawn(&pid, VELMARA_IMPORT, &actions, nullptr, argv, environ) == 0) ::waitpid(pid, &status, 0);
-    posix_spawn_file_actions_destroy(&actions);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 void importStop(benchmark::State& state)
 {
     writeRecordings();
+    double peak = 0;
     for (auto _ : state) {
         const fs::path brimwell = workFolder / "BRIMWELL";
-        if (!runImport(brimwell)) state.SkipWithError("velmara-import failed");
+        const double run = importInto(brimwell, stopFolder);
+        if (run < 0) state.SkipWithError("velmara-import failed");
+        peak = std::max(peak, run);
         fs::remove_all(brimwell);
     }
     state.counters["keys"] = 61;
-    rusage children{};
-    ::getrusage(RUSAGE_CHILDREN, &children);
-    state.counters["peak_MB"] = static_cast<double>(children.ru_maxrss) / 1024.0;  // the largest run so far
+    state.counters["peak_MB"] = peak;
 }
 
 // The same recordings decoded whole and brought to 44,100 Hz, one pass each.

@@ -9,14 +9,35 @@
 namespace organ_import {
 
 const char* const importHelp =
-    "usage: velmara-import --into BRIMWELL_DIR [--organ FILE.org] [--name STOP] [--replace] [--gain DB]\n"
-    "                      [--registration NAME=STOP+STOP+...]... [SOURCE_DIR...]\n"
+    "usage: velmara-import --into BRIMWELL_DIR [--organ FILE.org] [--stop NAME]...\n"
+    "                      [--name STOP] [--replace] [--gain DB]\n"
+    "                      [--registration NAME=STOP+STOP+...]... [SOURCE...]\n"
     "\n"
-    "Turns recordings of organ pipes into stops Velmara plays. Each SOURCE_DIR holds the\n"
-    "recordings of one stop; the stop is named after the folder, or STOP (--name, only with\n"
-    "one SOURCE_DIR). Its 61 keys are written to BRIMWELL_DIR/<stop>/036-C.wav ... 096-C.wav,\n"
-    "44,100 Hz 16-bit stereo, 100,000 bytes each.\n"
+    "Turns recorded organs and recordings of organ pipes into stops Velmara plays. A SOURCE\n"
+    "is an organ (a file: a GrandOrgue organ definition, .organ, beside its recordings, or an\n"
+    "organ package, .orgue, the zip holding the definition and its recordings) or a folder\n"
+    "holding the recordings of one stop; both may be mixed. Each stop's 61 keys are written\n"
+    "to BRIMWELL_DIR/<stop>/036-C.wav ... 096-C.wav, 44,100 Hz 16-bit stereo, 100,000 bytes\n"
+    "each.\n"
     "\n"
+    "An organ brings every stop its manuals list, the pedal's included, that sounds on at\n"
+    "least two of the 61 keys; --stop NAME (the organ's own name of a stop, or the name it\n"
+    "gets; once per stop) brings only those. Key k plays the manual's key for MIDI note\n"
+    "36 + k and sums the pipe each rank of the stop has there (a mixture sounds several; a\n"
+    "REF:manual:stop:pipe sounds the pipe it borrows): its first attack recording, shifted\n"
+    "by the PitchTuning of the organ, the rank and the pipe and by its PitchCorrection, at\n"
+    "the product of their AmplitudeLevels and their summed Gains. A key without a pipe (a\n"
+    "DUMMY, or outside the manual's or the stop's compass) is silent; the silent keys of\n"
+    "each stop are counted. A stop's name is made one Velmara holds (characters other than\n"
+    "letters, digits, spaces and -_.%, dropped, cut to 31 bytes; stops named alike get their\n"
+    "manual's name or initials), and every changed name is listed, as is what is left out\n"
+    "(stops sounding on fewer than two keys, couplers, tremulants, enclosures, switches,\n"
+    "further attack and release recordings). More than 100 stops are refused: choose with\n"
+    "--stop. A recording the definition names that is missing or cannot be read fails the\n"
+    "run with the definition's line. The definition is read as Windows-1252 unless it starts\n"
+    "with a UTF-8 byte-order mark; its paths are relative to its folder.\n"
+    "\n"
+    "A folder's stop is named after the folder, or STOP (--name, only with one folder).\n"
     "Recordings are read by their content: WAV (16/24/32-bit integer, 32-bit float,\n"
     "WAVE_FORMAT_EXTENSIBLE), FLAC, AIFF and whatever else libsndfile reads, and WavPack\n"
     "behind any extension; any sample rate; mono goes to both sides, of more channels the\n"
@@ -52,12 +73,13 @@ const char* const importHelp =
     "their files as they are, with a gain of the registration's own (reported) only where\n"
     "its chords would pass the 16-bit limit. A run may make registrations alone.\n"
     "\n"
-    "The organ definition (--organ, default BRIMWELL_DIR/Imported.org) lists the stops in the\n"
-    "order given, one per line with CR LF, then END; an existing definition keeps its stops\n"
-    "and the new ones go before its END. A stop name must be 1 to 31 bytes in Windows-1252,\n"
-    "made of letters, digits, spaces, -_.%, and accented letters, without leading or trailing\n"
-    "spaces or a trailing dot, and not END, boutons or a Windows device name. When\n"
-    "BRIMWELL_DIR/boutons has no on.bmp or of.bmp, the demo organ's pictures are written.\n"
+    "The organ definition (--organ; by default BRIMWELL_DIR/<the organ's ChurchName>.org,\n"
+    "or Imported.org when no SOURCE is an organ) lists the stops in the order given, one per\n"
+    "line with CR LF, then END; an existing definition keeps its stops and the new ones go\n"
+    "before its END. A stop name must be 1 to 31 bytes in Windows-1252, made of letters,\n"
+    "digits, spaces, -_.%, and accented letters, without leading or trailing spaces or a\n"
+    "trailing dot, and not END, boutons or a Windows device name. When BRIMWELL_DIR/boutons\n"
+    "has no on.bmp or of.bmp, the demo organ's pictures are written.\n"
     "\n"
     "Nothing is half done: every stop is written into a temporary folder inside BRIMWELL_DIR,\n"
     "each file flushed to the disk, and moved into place only when all are complete; an\n"
@@ -88,7 +110,7 @@ std::optional<double> decibels(const char* text)
 bool needsValue(std::string_view option)
 {
     return option == "--into" || option == "--organ" || option == "--name" || option == "--gain" ||
-           option == "--registration";
+           option == "--stop" || option == "--registration";
 }
 
 std::string trimmed(std::string_view text)
@@ -123,6 +145,7 @@ bool takeValue(ImportOptions& options, std::string_view option, const char* valu
     if (option == "--into") options.into = value;
     if (option == "--organ") options.organ = value;
     if (option == "--name") options.name = value;
+    if (option == "--stop") options.stops.emplace_back(value);
     if (option == "--registration") {
         std::optional<RegistrationOption> registration = registrationOf(value, error);
         if (registration) options.registrations.push_back(std::move(*registration));
@@ -139,10 +162,9 @@ bool checkComplete(ImportOptions& options, std::string& error)
     if (options.into.empty())
         error = "--into BRIMWELL_DIR is missing";
     else if (options.sources.empty() && options.registrations.empty())
-        error = "no SOURCE_DIR or --registration given";
+        error = "no SOURCE or --registration given";
     else if (!options.name.empty() && options.sources.size() > 1)
-        error = "--name names one stop: give one SOURCE_DIR";
-    if (options.organ.empty()) options.organ = options.into / "Imported.org";
+        error = "--name names one stop: give one SOURCE";
     return error.empty();
 }
 

@@ -16,7 +16,8 @@ struct RegistrationOption {
 
 struct ImportOptions {
     std::filesystem::path into;          // BRIMWELL_DIR
-    std::filesystem::path organ;         // the definition; BRIMWELL_DIR/Imported.org unless given
+    std::filesystem::path organ;         // --organ; empty for the run's default definition
+    std::vector<std::string> stops;      // --stop: an organ's stops to import, by the organ's names
     std::string name;                    // --name, empty when the folder names the stop
     bool replace = false;                // an existing stop folder of the same name may be replaced
     std::optional<double> gainDecibels;  // --gain, instead of the chosen level

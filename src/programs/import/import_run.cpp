@@ -14,6 +14,7 @@
 #include "programs/import/durable_files.h"
 #include "programs/import/folder_plan.h"
 #include "programs/import/import_staging.h"
+#include "programs/import/organ_planner.h"
 #include "programs/import/plan_render.h"
 #include "programs/import/progress_bar.h"
 #include "programs/import/registration_plan.h"
@@ -80,10 +81,47 @@ std::optional<StopPlan> namedStop(const std::string& utf8, std::string& error)
     return stop;
 }
 
-bool planSource(const ImportOptions& options, const fs::path& source, ImportPlan& plan, std::string& error)
+bool isFolder(const fs::path& path)
 {
-    std::optional<StopPlan> stop = namedStop(stopNameOf(options, source), error);
-    return stop && planFolder(source, std::move(*stop), plan, error);
+    std::error_code ignored;
+    return fs::is_directory(path, ignored);
+}
+
+// A folder becomes one stop, anything else is read as an organ; the organs'
+// definition names are added to organNames.
+bool planSource(const ImportOptions& options, const fs::path& source, ImportPlan& plan,
+                std::vector<std::string>& organNames, std::string& error)
+{
+    if (isFolder(source)) {
+        std::optional<StopPlan> stop = namedStop(stopNameOf(options, source), error);
+        return stop && planFolder(source, std::move(*stop), plan, error);
+    }
+    if (!options.name.empty()) {
+        error = source.string() + ": --name names the stop of one folder, not an organ's stops";
+        return false;
+    }
+    const std::optional<OrganReport> report = planOrgan(source, options.stops, plan, error);
+    if (!report) return false;
+    printOrganReport(*report);
+    organNames.push_back(report->definitionFileName);
+    return true;
+}
+
+// The options with the definition resolved: --organ, else one named after
+// the first organ of the run, else Imported.org, in BRIMWELL_DIR.
+std::optional<ImportOptions> plannedOptions(const ImportOptions& options, ImportPlan& plan, std::string& error)
+{
+    std::vector<std::string> organNames;
+    for (const fs::path& source : options.sources)
+        if (!planSource(options, source, plan, organNames, error)) return std::nullopt;
+    if (!options.stops.empty() && organNames.empty()) {
+        error = "--stop chooses stops of an organ (.organ, .orgue); no SOURCE is one";
+        return std::nullopt;
+    }
+    ImportOptions planned = options;
+    if (planned.organ.empty())
+        planned.organ = options.into / (organNames.empty() ? "Imported.org" : organNames.front());
+    return planned;
 }
 
 // The folder each stop replaces, or an empty path. Refused when a name is
@@ -245,13 +283,14 @@ int stageAndCommit(const ImportOptions& options, const ImportPlan& plan, const s
 
 }  // namespace
 
-int runImport(const ImportOptions& options)
+int runImport(const ImportOptions& given)
 {
     std::string error;
-    if (!checkTarget(options, error)) return refuse(error);
     ImportPlan plan;
-    for (const fs::path& source : options.sources)
-        if (!planSource(options, source, plan, error)) return refuse(error);
+    const std::optional<ImportOptions> planned = plannedOptions(given, plan, error);
+    if (!planned) return refuse(error);
+    const ImportOptions& options = *planned;
+    if (!checkTarget(options, error)) return refuse(error);
     for (const RegistrationOption& registration : options.registrations) {
         std::optional<StopPlan> stop = namedStop(registration.name, error);
         if (!stop || !planRegistration(registration, options.into, std::move(*stop), plan, error)) return refuse(error);

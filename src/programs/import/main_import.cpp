@@ -1,7 +1,7 @@
-// velmara-import --into BRIMWELL_DIR [--organ FILE.org] [--name STOP]
-// [--replace] [--gain DB] [--registration NAME=STOP+STOP+...]...
-// [SOURCE_DIR...]: recordings of real pipes turned into stops the organ
-// plays, and registrations of stops (--help says all).
+// velmara-import --into BRIMWELL_DIR [--organ FILE.org] [--stop NAME]...
+// [--name STOP] [--replace] [--gain DB] [--registration NAME=STOP+STOP+...]...
+// [SOURCE...]: recorded organs and recordings of real pipes turned into
+// stops the organ plays, and registrations of stops (--help says all).
 #include <cstdio>
 #include <string>
 

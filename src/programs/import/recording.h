@@ -1,6 +1,7 @@
 // A recording decoded to stereo floating point: libsndfile for what it
-// reads, libwavpack for WavPack behind any extension, and the organ's own
-// sample files as the organ plays them.
+// reads, libwavpack for WavPack behind any extension, from a file or from
+// bytes in memory (a member of an organ package), and the organ's own sample
+// files as the organ plays them.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +22,7 @@ struct Recording {
 };
 
 // The sound at the location, by the kind of place it is: a plain file of
-// any format, or an organ sample. Nothing, with error set to why, when it
+// any format, a member of an organ package, or an organ sample. Nothing, with error set to why, when it
 // cannot be read as sound or holds none.
 std::optional<Recording> readRecording(const RecordingLocation& location, std::string& error);
 
@@ -36,10 +37,18 @@ std::optional<Recording> readRecordingFile(const std::filesystem::path& path, st
 // 44,100 Hz 16-bit stereo PCM or is shorter than the organ plays.
 std::optional<Recording> readOrganSample(const std::filesystem::path& path, std::string& error);
 
+// The same for a file's bytes in memory, with the bytes of its WavPack
+// correction file when it has one (else nullptr).
+std::optional<Recording> readRecordingBytes(const std::vector<char>& bytes, const std::vector<char>* correction,
+                                            std::string& error);
+
 // The library readers: nothing, with error set, when the library cannot open
 // the file (opened false) or fails while decoding it (opened true).
 std::optional<Recording> readWithSndfile(const std::filesystem::path& path, bool& opened, std::string& error);
 std::optional<Recording> readWithWavpack(const std::filesystem::path& path, bool& opened, std::string& error);
+std::optional<Recording> readBytesWithSndfile(const std::vector<char>& bytes, bool& opened, std::string& error);
+std::optional<Recording> readBytesWithWavpack(const std::vector<char>& bytes, const std::vector<char>* correction,
+                                              bool& opened, std::string& error);
 
 // Appends frames of the given channel count to the recording as stereo.
 void appendStereo(Recording& recording, const float* interleaved, std::size_t frames, int channels);

@@ -1,0 +1,364 @@
+// velmara-import on a whole organ as a user runs it: a small organ written
+// at run time (its own pipes, a rank mixture, a pedal borrowing with REF, a
+// DUMMY pipe, a treble stop tuned +100 cents, a stop at AmplitudeLevel 50,
+// WavPack behind a .wav name, a one-pipe stop noise), imported from its
+// .organ and from an .orgue package of it, loaded by the bank and heard
+// through the mixer; and the refusals leaving BRIMWELL_DIR as it was.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstring>
+#include <numbers>
+
+#include "bank/organ_bank.h"
+#include "import_support.h"
+#include "platform/windows1252.h"
+#include "sound/voice_mixer.h"
+#include "sound/wave_output.h"
+#include "support/fixtures.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using fixtures::OrganDirectory;
+
+constexpr int recordedNotes[] = {36, 48, 60, 72, 84, 96};
+constexpr int wavpackNote = 60;           // written as WavPack behind its .wav name
+constexpr double recordedPeak = 0.3;      // of each recording's tone
+constexpr double fundamentalShare = 0.6;  // of the peak, in the tone's fundamental
+constexpr double runGainDecibels = -10;
+constexpr int dummyPipe = 5;        // the Principal's, on MIDI note 40
+constexpr int cornetFirstKey = 24;  // MIDI note 60
+constexpr int pedalKeys = 32;
+constexpr double mixtureTwelfthDecibels = -6;
+// UTF-8, as the pedal's Principal and its folder are called ("\xA9" "d" keeps the d out of the escape)
+constexpr const char* pedalPrincipal = "Principal 8 P\xC3\xA9"
+                                       "dale";
+
+// The recordings are 0.5 cent sharp of equal temperament, a tuning of their own.
+double recordedFrequency(int midiNote) { return importtest::noteFrequency(midiNote + 0.005); }
+
+int nearestRecording(int midiNote)
+{
+    int best = recordedNotes[0];
+    for (int note : recordedNotes)
+        if (std::abs(note - midiNote) < std::abs(best - midiNote)) best = note;
+    return best;
+}
+
+// Pipe lines sounding MIDI note `first` + i for pipe i + 1, each from the
+// nearest recording, `cents` away from equal temperament.
+std::string pipeLines(int first, int count, int cents)
+{
+    std::string lines;
+    for (int pipe = 1; pipe <= count; ++pipe) {
+        const int note = first + pipe - 1, source = nearestRecording(note);
+        char line[96];
+        std::snprintf(line, sizeof line, "Pipe%03d=Pipes\\r%03d.wav\r\nPipe%03dPitchTuning=%d\r\n", pipe, source, pipe,
+                      (note - source) * 100 + cents);
+        lines += line;
+    }
+    return lines;
+}
+
+std::string pedalLines()
+{
+    std::string lines;
+    for (int pipe = 1; pipe <= pedalKeys; ++pipe) {
+        char line[40];
+        std::snprintf(line, sizeof line, "Pipe%03d=REF:001:001:%03d\r\n", pipe, pipe);
+        lines += line;
+    }
+    return lines;
+}
+
+// The definition, in Windows-1252 with CR LF, as an organ's author writes it.
+std::string testOrganDefinition()
+{
+    std::string text =
+        "; A small organ for the importer's tests\r\n"
+        "[Organ]\r\nChurchName=\xC9glise d'essai\r\nNumberOfManuals=1\r\nHasPedals=Y\r\nNumberOfRanks=2\r\n"
+        "[Manual000]\r\nName=P\xE9"
+        "dale\r\nNumberOfLogicalKeys=32\r\nFirstAccessibleKeyLogicalKeyNumber=1\r\n"
+        "FirstAccessibleKeyMIDINoteNumber=36\r\nNumberOfAccessibleKeys=32\r\nNumberOfStops=1\r\nStop001=010\r\n"
+        "[Manual001]\r\nName=Grand Orgue\r\nNumberOfLogicalKeys=73\r\nFirstAccessibleKeyLogicalKeyNumber=13\r\n"
+        "FirstAccessibleKeyMIDINoteNumber=36\r\nNumberOfAccessibleKeys=61\r\nNumberOfStops=5\r\n"
+        "Stop001=001\r\nStop002=002\r\nStop003=003\r\nStop004=004\r\nStop005=005\r\n";
+    text += "[Stop001]\r\nName=Principal 8'\r\nNumberOfLogicalPipes=61\r\nNumberOfAccessiblePipes=61\r\n"
+            "FirstAccessiblePipeLogicalKeyNumber=13\r\nFirstAccessiblePipeLogicalPipeNumber=1\r\n" +
+            pipeLines(36, 61, 0);
+    text.insert(text.find("Pipe005=") + 8, "DUMMY\r\n;");
+    text +=
+        "[Stop002]\r\nName=Octave 4'\r\nAmplitudeLevel=50\r\nNumberOfLogicalPipes=61\r\nNumberOfAccessiblePipes=61\r\n"
+        "FirstAccessiblePipeLogicalKeyNumber=13\r\nFirstAccessiblePipeLogicalPipeNumber=1\r\n" +
+        pipeLines(48, 61, 0);
+    text +=
+        "[Stop003]\r\nName=Mixture II\r\nNumberOfRanks=2\r\nRank001=001\r\nRank002=002\r\nRank002FirstPipeNumber=13\r\n"
+        "NumberOfAccessiblePipes=61\r\nFirstAccessiblePipeLogicalKeyNumber=13\r\n";
+    text += "[Rank001]\r\nName=Octave rank\r\nNumberOfLogicalPipes=61\r\n" + pipeLines(48, 61, 0);
+    text += "[Rank002]\r\nName=Twelfth rank\r\nGain=-6\r\nNumberOfLogicalPipes=73\r\n" + pipeLines(43, 73, 0);
+    text += "[Stop004]\r\nName=Cornet\r\nPitchTuning=100\r\nNumberOfLogicalPipes=37\r\nNumberOfAccessiblePipes=37\r\n"
+            "FirstAccessiblePipeLogicalKeyNumber=37\r\nFirstAccessiblePipeLogicalPipeNumber=1\r\n" +
+            pipeLines(60, 37, -100);
+    text += "[Stop005]\r\nName=Tremblant noise\r\nNumberOfLogicalPipes=1\r\nNumberOfAccessiblePipes=1\r\n"
+            "FirstAccessiblePipeLogicalKeyNumber=13\r\nFirstAccessiblePipeLogicalPipeNumber=1\r\nPipe001=Pipes\\r036."
+            "wav\r\n";
+    text += "[Stop010]\r\nName=Principal 8'\r\nNumberOfLogicalPipes=32\r\nNumberOfAccessiblePipes=32\r\n"
+            "FirstAccessiblePipeLogicalKeyNumber=1\r\nFirstAccessiblePipeLogicalPipeNumber=1\r\n" +
+            pedalLines();
+    return text;
+}
+
+void writeTestOrgan(const fs::path& folder, const std::string& definition)
+{
+    fs::create_directories(folder / "Pipes");
+    for (int note : recordedNotes) {
+        const std::vector<float> mono = importtest::tone(48000, 1, recordedFrequency(note), recordedPeak, 0.1, 1.2, 0);
+        char name[16];
+        std::snprintf(name, sizeof name, "r%03d.wav", note);
+        if (note == wavpackNote) {
+            std::vector<float> stereo;
+            for (float value : mono) stereo.insert(stereo.end(), {value, value});
+            importtest::writeWavpack(folder / "Pipes" / name, 48000, stereo);
+        } else {
+            importtest::writeSndfile(folder / "Pipes" / name, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 1, mono);
+        }
+    }
+    fixtures::writeFile(folder / "Test.organ", std::vector<std::uint8_t>(definition.begin(), definition.end()));
+}
+
+// The organ's folder packed as an .orgue: its files under "organ/" (the
+// definition too), stored, with the index naming the definition.
+void writePackage(const fs::path& folder, const fs::path& package)
+{
+    int failure = 0;
+    zip_t* zip = zip_open(package.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &failure);
+    ASSERT_NE(zip, nullptr);
+    const auto add = [&](const std::string& name, const fs::path& file) {
+        const zip_int64_t index = zip_file_add(zip, name.c_str(), zip_source_file(zip, file.c_str(), 0, 0), 0);
+        ASSERT_GE(index, 0) << name;
+        zip_set_file_compression(zip, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+    };
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            add("organ/" + entry.path().lexically_relative(folder).generic_string(), entry.path());
+    const std::string index = "[General]\r\nOrganCount=1\r\n[Organ001]\r\nFilename=organ\\Test.organ\r\n";
+    zip_file_add(zip, "organindex.ini", zip_source_buffer(zip, index.data(), index.size(), 0), 0);
+    ASSERT_EQ(zip_close(zip), 0);
+}
+
+// What the mixer sends for the key held alone: the play window's left
+// channel, its first entry the file's frame 40.
+std::vector<double> heard(int stop, int key)
+{
+    prepareMix();
+    polyphony = 0;
+    keyDown(stop, key, 0);
+    std::vector<double> left;
+    for (std::int32_t i = playWindowStart; i < playWindowEnd; i += 2) left.push_back(mixOutput[i]);
+    keyUp(stop, key);
+    return left;
+}
+
+// The amplitude of the sound's component at the frequency, over 0.1 s to
+// 0.5 s, by a Hann-windowed transform at that one frequency.
+double amplitudeAt(const std::vector<double>& sound, double frequency)
+{
+    std::complex<double> sum;
+    const std::size_t first = 4410, count = 17640;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double window = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / count);
+        sum += sound[first + i] * window *
+               std::polar(1.0, -2 * std::numbers::pi * frequency * static_cast<double>(i) / 44100);
+    }
+    return 4 * std::abs(sum) / static_cast<double>(count);
+}
+
+int stopNamed(const std::string& utf8Name)
+{
+    for (int stop = 0; stop < organBank.stopCount; ++stop)
+        if (platform::textToUtf8(organBank.stops[stop].name) == utf8Name) return stop;
+    ADD_FAILURE() << "no stop " << utf8Name;
+    return 0;
+}
+
+bool isSilent(const std::vector<double>& sound)
+{
+    return std::all_of(sound.begin(), sound.end(), [](double value) { return value == 0; });
+}
+
+double decibels(double ratio) { return 20 * std::log10(ratio); }
+
+class WholeOrgan : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        organ = new OrganDirectory;
+        source = organ->root / "Test organ";
+        writeTestOrgan(source, testOrganDefinition());
+        outcome = importtest::runImport({"--into", organ->brimwell.string(), "--gain", std::to_string(runGainDecibels),
+                                         (source / "Test.organ").string()});
+    }
+
+    static void TearDownTestSuite() { delete organ; }
+
+    void SetUp() override
+    {
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+        loadOrgan("..\\BRIMWELL\\\xC9glise d essai.org");
+        ASSERT_EQ(organBank.stopCount, 5);
+        openWaveOutput();
+    }
+
+    static OrganDirectory* organ;
+    static fs::path source;
+    static importtest::Outcome outcome;
+};
+
+OrganDirectory* WholeOrgan::organ = nullptr;
+fs::path WholeOrgan::source;
+importtest::Outcome WholeOrgan::outcome;
+
+TEST_F(WholeOrgan, NamesItsStopsAndDefinitionAfterTheOrganAndListsWhatItLeftOut)
+{
+    for (const char* name : {pedalPrincipal, "Principal 8 GO", "Octave 4", "Mixture II", "Cornet"})
+        EXPECT_NE(outcome.out.find(name), std::string::npos) << name << " in\n" << outcome.out;
+    EXPECT_NE(outcome.out.find("Tremblant noise"), std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.out.find("Octave 4' -> Octave 4"), std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.out.find("Cornet: Cornet (Grand Orgue), 24 silent keys"), std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.out.find("(P\xC3\xA9"
+                               "dale), 30 silent keys"),
+              std::string::npos)
+        << outcome.out;
+}
+
+TEST_F(WholeOrgan, EveryPipeSoundsAtItsTuningWithinTwoCents)
+{
+    struct Played {
+        const char* stop;
+        int firstKey, lastKey, soundingNote;  // key 0's note; each key a semitone up
+    };
+    for (const Played& played : {Played{"Principal 8 GO", 0, 60, 36}, Played{"Octave 4", 0, 60, 48},
+                                 Played{"Cornet", cornetFirstKey, 60, 36}, Played{pedalPrincipal, 0, 31, 36}}) {
+        const int stop = stopNamed(played.stop);
+        for (int key = played.firstKey; key <= played.lastKey; key += 5) {
+            if (key == dummyPipe - 1) continue;
+            const double expected = recordedFrequency(played.soundingNote + key);
+            const double measured = importtest::measuredFrequency(heard(stop, key));
+            EXPECT_LT(std::abs(1200 * std::log2(measured / expected)), 2.0) << played.stop << " key " << key;
+        }
+    }
+}
+
+TEST_F(WholeOrgan, LevelsFollowTheAmplitudeLevelsAndGainsWithinHalfADecibel)
+{
+    const int principal = stopNamed("Principal 8 GO"), octave = stopNamed("Octave 4"),
+              mixture = stopNamed("Mixture II");
+    const double fullScaleFundamental = fundamentalShare * recordedPeak * 32767 * std::pow(10, runGainDecibels / 20);
+    for (int key = 0; key < 49; key += 6) {
+        if (key == dummyPipe - 1) continue;
+        const double octaveFrequency = recordedFrequency(48 + key), twelfth = recordedFrequency(55 + key);
+        const double principalLevel = amplitudeAt(heard(principal, key + 12), octaveFrequency);
+        EXPECT_NEAR(decibels(principalLevel / fullScaleFundamental), 0, 0.5) << "key " << key;
+        EXPECT_NEAR(decibels(amplitudeAt(heard(octave, key), octaveFrequency) / principalLevel), decibels(0.5), 0.5)
+            << "key " << key;
+        const std::vector<double> both = heard(mixture, key);
+        EXPECT_NEAR(decibels(amplitudeAt(both, octaveFrequency) / principalLevel), 0, 0.5) << "key " << key;
+        EXPECT_NEAR(decibels(amplitudeAt(both, twelfth) / principalLevel), mixtureTwelfthDecibels, 0.5)
+            << "key " << key;
+    }
+}
+
+TEST_F(WholeOrgan, IsSilentWhereTheOrganHasNoPipeAndThePedalBorrowsTheManualsPipes)
+{
+    const int principal = stopNamed("Principal 8 GO"), pedal = stopNamed(pedalPrincipal), cornet = stopNamed("Cornet");
+    EXPECT_TRUE(isSilent(heard(principal, dummyPipe - 1)));
+    EXPECT_TRUE(isSilent(heard(pedal, dummyPipe - 1))) << "a REF to a DUMMY is silent";
+    for (int key = pedalKeys; key < keyCount; ++key) EXPECT_TRUE(isSilent(heard(pedal, key))) << "pedal key " << key;
+    for (int key = 0; key < cornetFirstKey; ++key) EXPECT_TRUE(isSilent(heard(cornet, key))) << "cornet key " << key;
+    const auto file = [&](int stop, int key) {
+        return fixtures::readFile(organ->brimwell / platform::textToUtf8(organBank.stops[stop].name) /
+                                  fixtures::sampleFileNames()[static_cast<std::size_t>(key)]);
+    };
+    for (int key = 0; key < pedalKeys; ++key) EXPECT_EQ(file(pedal, key), file(principal, key)) << "key " << key;
+}
+
+TEST_F(WholeOrgan, ItsPackageImportsTheSameSoundBesideAFolder)
+{
+    const fs::path package = organ->root / "Test.orgue", brimwell = organ->root / "FromPackage";
+    writePackage(source, package);
+    const fs::path flute = organ->root / "Flute";
+    fs::create_directories(flute);
+    fs::copy_file(source / "Pipes" / "r072.wav", flute / "072.wav");
+    const importtest::Outcome packaged =
+        importtest::runImport({"--into", brimwell.string(), "--gain", std::to_string(runGainDecibels), "--stop",
+                               "Cornet", flute.string(), package.string()});
+    ASSERT_EQ(packaged.status, 0) << packaged.err;
+    const std::vector<std::uint8_t> definition = fixtures::readFile(brimwell / "\xC3\x89glise d essai.org");
+    EXPECT_EQ(std::string(definition.begin(), definition.end()), "Flute\r\nCornet\r\nEND\r\n");
+    for (const std::string& file : fixtures::sampleFileNames())
+        EXPECT_EQ(fixtures::readFile(brimwell / "Cornet" / file), fixtures::readFile(organ->brimwell / "Cornet" / file))
+            << file;
+}
+
+TEST(OrganImportRefusals, LeaveBrimwellAsItWasAndNameTheDefinitionsLine)
+{
+    OrganDirectory organ;
+    std::string definition = testOrganDefinition();
+    const std::size_t broken = definition.find("Pipes\\r072.wav", definition.find("[Stop004]"));
+    definition.replace(broken, 14, "Pipes\\gone.wav");
+    const std::size_t lineStart = definition.rfind('\n', broken) + 1;
+    const std::string cited =
+        "Test.organ:" + std::to_string(std::count(definition.begin(), definition.begin() + broken, '\n') + 1) + ": " +
+        definition.substr(lineStart, definition.find('\r', broken) - lineStart);
+    writeTestOrgan(organ.root / "Missing", definition);
+    writeTestOrgan(organ.root / "Unreadable", testOrganDefinition());
+    std::string loud = testOrganDefinition();
+    loud.replace(loud.find("Gain=-6"), 7, "Gain=900");
+    writeTestOrgan(organ.root / "Loud", loud);
+    fixtures::writeFile(organ.root / "Unreadable" / "Pipes" / "r084.wav", {'R', 'I', 'F', 'F', 0, 1, 2, 3});
+    std::string manual = "[Organ]\r\nNumberOfManuals=1\r\n[Manual001]\r\nNumberOfLogicalKeys=61\r\n"
+                         "FirstAccessibleKeyLogicalKeyNumber=1\r\nFirstAccessibleKeyMIDINoteNumber=36\r\n"
+                         "NumberOfAccessibleKeys=61\r\nNumberOfStops=101\r\n",
+                stops;
+    for (int stop = 1; stop <= 101; ++stop) {
+        char line[320];
+        std::snprintf(line, sizeof line, "Stop%03d=%03d\r\n", stop, stop);
+        manual += line;
+        std::snprintf(line, sizeof line,
+                      "[Stop%03d]\r\nName=Flute %d\r\nNumberOfLogicalPipes=2\r\nNumberOfAccessiblePipes=2\r\n"
+                      "FirstAccessiblePipeLogicalKeyNumber=1\r\nFirstAccessiblePipeLogicalPipeNumber=1\r\n"
+                      "Pipe001=Pipes\\r036.wav\r\nPipe002=Pipes\\r036.wav\r\n",
+                      stop, stop);
+        stops += line;
+    }
+    writeTestOrgan(organ.root / "Many", manual + stops);
+    fixtures::writeFile(organ.brimwell / "Kept.org", {'O', 'l', 'd', '\r', '\n', 'E', 'N', 'D', '\r', '\n'});
+    const auto before = importtest::snapshot(organ.brimwell);
+
+    struct Refusal {
+        std::vector<std::string> arguments;
+        std::string says;
+    };
+    for (const Refusal& refusal : std::vector<Refusal>{
+             {{(organ.root / "Missing" / "Test.organ").string()}, cited},
+             {{(organ.root / "Unreadable" / "Test.organ").string()}, "=Pipes\\r084.wav"},
+             {{(organ.root / "Many" / "Test.organ").string()}, "101 keyboard stops"},
+             {{(organ.root / "Loud" / "Test.organ").string()}, ": Gain=900: not within -120 to 40"},
+             {{"--stop", "Bourdon", (organ.root / "Missing" / "Test.organ").string()}, "no stop is called \"Bourdon\""},
+         }) {
+        std::vector<std::string> arguments{"--into", organ.brimwell.string(), "--organ",
+                                           (organ.brimwell / "Kept.org").string()};
+        arguments.insert(arguments.end(), refusal.arguments.begin(), refusal.arguments.end());
+        const importtest::Outcome outcome = importtest::runImport(arguments);
+        EXPECT_EQ(outcome.status, 3) << refusal.says;
+        EXPECT_NE(outcome.err.find(refusal.says), std::string::npos) << outcome.err;
+        EXPECT_EQ(importtest::snapshot(organ.brimwell), before) << refusal.says;
+    }
+}
+
+}  // namespace
