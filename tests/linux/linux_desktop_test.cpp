@@ -67,6 +67,18 @@ bool silent(const std::vector<float>& samples)
     return std::all_of(samples.begin(), samples.end(), [](float s) { return s == 0.0f; });
 }
 
+// The times of one kind of event in the engine's timing trace, in
+// microseconds ("block 146.2" is one of kind "block").
+std::vector<double> engineTimes(const std::string& file, const std::string& kind)
+{
+    std::ifstream timing(file);
+    std::vector<double> times;
+    std::string what;
+    for (double microseconds = 0; timing >> what >> microseconds;)
+        if (what == kind) times.push_back(microseconds);
+    return times;
+}
+
 // The longest run of frames silent on both sides.
 std::size_t longestSilence(const std::vector<float>& left, const std::vector<float>& right)
 {
@@ -281,9 +293,7 @@ TEST_F(LinuxDesktop, SoundsWithinOnePeriodOfTheKey)
                 worst, period);
     EXPECT_LE(worst, static_cast<double>(period));
 
-    std::ifstream timing(session->timingFile());
-    std::vector<double> engine;
-    for (double microseconds = 0; timing >> microseconds;) engine.push_back(microseconds);
+    const std::vector<double> engine = engineTimes(session->timingFile(), "block");
     ASSERT_FALSE(engine.empty()) << "no engine timing in " << session->timingFile();
     std::printf("engine share, MIDI callback to submitted block: median %.0f us, maximum %.0f us\n", median(engine),
                 *std::max_element(engine.begin(), engine.end()));
@@ -343,8 +353,18 @@ TEST_F(LinuxDesktop, FindsTheServerAgainWhenItComesBack)
     ASSERT_NO_FATAL_FAILURE(openOrgan());
     const std::string file = DemoOrgan::sampleFile(organ.stops()[0], 69);
 
-    // Without a server the window goes on: Open Wav returns, a stop switches.
+    // The server stops while a key's block plays: the block is reported done
+    // then, not when the next key is played.
+    jack_nframes_t sound = 0;
+    ASSERT_TRUE(session->jack().firstSound(session->jack().send({noteOn(64)}), sound, 3000));
     session->stopJack();
+    std::vector<double> cutOff;
+    for (int tries = 0; tries < 100 && cutOff.empty(); ++tries, pause(20))
+        cutOff = engineTimes(session->timingFile(), "cut-off");
+    ASSERT_EQ(cutOff.size(), 1u) << "the block cut off was not reported done when the server stopped";
+    EXPECT_LT(cutOff[0], 100000.0) << "reported " << cutOff[0] << " us after the server stopped";
+
+    // Without a server the window goes on: Open Wav returns, a stop switches.
     ASSERT_TRUE(session->chooseFromFileMenu(1, file));
     ASSERT_NO_FATAL_FAILURE(switchStopOn(1));
     EXPECT_EQ(session->velmara().waitForExit(300), -1) << session->velmara().standardError();
@@ -360,6 +380,7 @@ TEST_F(LinuxDesktop, FindsTheServerAgainWhenItComesBack)
     EXPECT_TRUE(jack.isConnected("velmara:out_right", "system:playback_2"));
 
     ASSERT_TRUE(jack.listenToVelmara());
+    jack.send({noteOff(64)});
     EXPECT_TRUE(playsNote60(1)) << "the note after the server came back is not the stop's window";
     session->typeKeys({"Escape"});
     expectExit(330 & 0xFF);

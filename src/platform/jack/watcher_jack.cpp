@@ -45,6 +45,7 @@ void watch()
     bool reported = false;  // the stop has been said on standard error
     for (;;) {
         if (!serverRunning() && !reported) {
+            reportCutOffBlock();
             std::fputs("velmara: the JACK server has stopped; Velmara reconnects when one runs again\n", stderr);
             reported = true;
         }

@@ -1,0 +1,132 @@
+// The JACK engine on its own: the done reports of its blocks when a process
+// thread vanishes in the middle of one, first in the block exchange alone,
+// then in the wave device against a private server that stops and starts.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "desktop_session.h"
+#include "platform/audio.h"
+#include "platform/jack/block_exchange_jack.h"
+#include "platform/jack/client_jack.h"
+
+namespace linux_test {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+bool runs() { return true; }
+bool gone() { return false; }
+
+template <typename Condition>
+bool waitFor(Condition condition, std::chrono::milliseconds limit = 5000ms)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+// Runs the step on a thread of its own; false when it has not returned
+// within two seconds (a thread left spinning is never joined).
+bool returns(std::function<void()> step)
+{
+    auto returned = std::make_shared<std::atomic<bool>>(false);
+    std::thread([=] {
+        step();
+        returned->store(true);
+    }).detach();
+    return waitFor([&] { return returned->load(); }, 2000ms);
+}
+
+TEST(BlockExchange, AReportItsThreadNeverFinishesIsTakenOverNotWaitedFor)
+{
+    // Never destroyed: a claim left spinning may still read it.
+    auto& exchange = *new platform::jack::BlockExchange;
+    bool claimed = false;
+    // The process thread takes the report of a block and is cancelled.
+    ASSERT_TRUE(exchange.claimEnded(exchange.owe()));
+    ASSERT_TRUE(returns([&] { claimed = exchange.claimOwed(gone); })) << "a write waits for a thread that is gone";
+    EXPECT_TRUE(claimed);
+    EXPECT_FALSE(exchange.owesReport());
+
+    // Once no process thread runs, the unfinished report is owed again, to
+    // the next one, and a write does not wait for it.
+    const std::uint32_t second = exchange.owe();
+    ASSERT_TRUE(exchange.claimEnded(second));
+    EXPECT_EQ(exchange.releaseUnfinishedReport(), second);
+    ASSERT_TRUE(returns([&] { claimed = exchange.claimOwed(runs); })) << "a write waits for a report nobody makes";
+    EXPECT_TRUE(claimed);
+
+    // A thread that finishes late does not settle a newer block's report.
+    const std::uint32_t third = exchange.owe();
+    ASSERT_TRUE(exchange.claimEnded(third));
+    ASSERT_TRUE(exchange.takeOwed());
+    const std::uint32_t fourth = exchange.owe();
+    exchange.finishReport(third);
+    EXPECT_TRUE(exchange.claimEnded(fourth));
+}
+
+std::atomic<int> reports{0};
+std::atomic<bool> reporterStuck{false};
+
+// The first report, the process thread's, never finishes: the thread sleeps
+// in it until it is cancelled, as one the server stops mid-report.
+void onWaveMessage(std::uint32_t message)
+{
+    if (message != platform::waveMessageDone) return;
+    ++reports;
+    if (reporterStuck.exchange(true)) return;
+    for (;;) std::this_thread::sleep_for(1s);
+}
+
+// A key's block, as the main thread writes it.
+bool writeReturns(platform::WaveDevice* device, platform::WaveHeader& header)
+{
+    return returns([=, &header] {
+        platform::prepareWaveBlock(device, header);
+        platform::writeWaveBlock(device, header);
+    });
+}
+
+TEST(JackWaveDevice, AReportCutOffByTheServerNeverHangsTheNextKey)
+{
+    const std::string scratch = makeScratchDirectory("jack-engine");
+    const std::string name = "velmara-engine-" + std::to_string(::getpid());
+    JackServer server;
+    ASSERT_TRUE(server.start(name, 44100, 256, scratch));
+    ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+
+    platform::WaveDevice* device = nullptr;
+    const platform::WaveFormat format{1, 2, 44100, 176400, 4, 16, 0};
+    ASSERT_EQ(platform::openWaveDevice(&device, format, onWaveMessage), 0);
+    const std::vector<std::int16_t> block(2 * 64, 1000);
+    platform::WaveHeader header{block.data(), static_cast<std::uint32_t>(block.size() * 2), 0, 1};
+    ASSERT_TRUE(writeReturns(device, header));
+    ASSERT_TRUE(waitFor([] { return reporterStuck.load(); })) << "the block was never reported done";
+
+    server.stop();
+    ASSERT_TRUE(waitFor([] { return !platform::jack::serverRunning(); }));
+    EXPECT_TRUE(writeReturns(device, header)) << "a key with no server hung";
+
+    ASSERT_TRUE(server.start(name, 44100, 256, scratch));
+    ASSERT_TRUE(waitFor([] { return platform::jack::serverRunning(); })) << "the client was not opened again";
+    EXPECT_TRUE(writeReturns(device, header)) << "a key after the client was opened again hung";
+    // Each block reported once: the first (taken over when the server
+    // stopped), the one written without a server, the last once played.
+    EXPECT_TRUE(waitFor([] { return reports.load() == 4; })) << reports.load() << " reports";
+}
+
+}  // namespace
+
+}  // namespace linux_test
