@@ -54,6 +54,9 @@ struct MainWindow {
     bool drawn = false;
     int width = -1;
     int height = -1;
+    // A device thread's wake taken by this call of the pump: the key scan
+    // has not seen what it woke for, so the pump must not wait.
+    bool woken = false;
 };
 
 MainWindow mainWindowState;
@@ -185,6 +188,7 @@ void gatherEvents()
 gboolean onWake(gint, GIOCondition, gpointer)
 {
     posix::clearMainThreadWake();
+    mainWindowState.woken = true;
     return G_SOURCE_CONTINUE;
 }
 
@@ -303,6 +307,7 @@ void loadAccelerators(const AcceleratorTable& table) { mainWindowState.accelerat
 bool pumpMessage()
 {
     MainWindow& w = mainWindowState;
+    w.woken = false;
     gatherEvents();
     const std::chrono::milliseconds lookAgain = w.area != nullptr ? gtk::presentChanges(w.area) : longestWait;
     PendingMessage next{};
@@ -312,7 +317,7 @@ bool pumpMessage()
     } else {
         w.paintRegion = takeUpdateRegion();
         if (w.paintRegion == nullptr) {
-            waitForEvents(std::min(lookAgain, longestWait));
+            if (!w.woken) waitForEvents(std::min(lookAgain, longestWait));
             return false;
         }
         next = {{MessageKind::paint, 0, 0}, false};

@@ -4,6 +4,7 @@
 #include <semaphore.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <thread>
@@ -48,6 +49,10 @@ void watch()
             reportCutOffBlock();
             std::fputs("velmara: the JACK server has stopped; Velmara reconnects when one runs again\n", stderr);
             reported = true;
+            // The library's thread that reported the stop is still leaving
+            // its handler; closing the client under it can leave libjack
+            // deadlocked, so it is given time to end first.
+            std::this_thread::sleep_for(std::chrono::nanoseconds(retryNanoseconds));
         }
         if (!serverRunning() && reopenClient()) {
             std::fputs("velmara: connected to the JACK server again\n", stderr);
