@@ -147,23 +147,22 @@ bool XServer::start(const std::string& scratch)
     return true;
 }
 
-bool JackServer::start(const std::string& name, int rate, int period, const std::string& scratch, bool probe)
+bool JackServer::start(const std::string& name, int rate, int period, const std::string& scratch)
 {
+    // The probes below fail until the server is up; that is expected.
+    jack_set_error_function(ignoreJackMessage);
     name_ = name;
     if (!process_.start({"jackd", "--realtime", "-P", "70", "-n", name, "-d", "dummy", "-r", std::to_string(rate), "-p",
                          std::to_string(period)},
                         {"JACK_NO_AUDIO_RESERVATION=1"}, "", scratch + "/jackd"))
         return false;
-    if (!probe) return true;
-    // The probes below fail until the server is up; that is expected.
-    jack_set_error_function(ignoreJackMessage);
     const auto deadline = Clock::now() + std::chrono::seconds(10);
     while (Clock::now() < deadline && process_.running()) {
         jack_status_t status{};
-        jack_client_t* client = jack_client_open("probe", static_cast<jack_options_t>(JackNoStartServer | JackServerName),
-                                                 &status, name.c_str());
-        if (client != nullptr) {
-            jack_client_close(client);
+        jack_client_t* probe = jack_client_open("probe", static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                                                &status, name.c_str());
+        if (probe != nullptr) {
+            jack_client_close(probe);
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
