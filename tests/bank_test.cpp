@@ -14,7 +14,6 @@
 
 #include "bank/organ_bank.h"
 #include "bank/text_scanner.h"
-#include "bank/wave_file.h"
 #include "support/fixtures.h"
 
 namespace {
@@ -310,12 +309,10 @@ TEST(OrganBankDeath, MissingOrEmptySampleExits11NamingTheFile)
     writeDefinition(organ, "Stop1\r\nEND\r\n");
     const std::vector<std::string> files = fixtures::sampleFileNames();
     for (int key = 0; key < 14; ++key) fixtures::writeFile(organ.brimwell / "Stop1" / files[key], markedSample(1));
-    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(11),
-                Eq("Unable to load file\n..\\BRIMWELL\\Stop1\\050-D.wav\n"));
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(11), Eq("Unable to load file\n..\\BRIMWELL\\Stop1\\050-D.wav\n"));
 
     fixtures::writeFile(organ.brimwell / "Stop1" / "050-D.wav", {});
-    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(11),
-                Eq("Unable to load file\n..\\BRIMWELL\\Stop1\\050-D.wav\n"));
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(11), Eq("Unable to load file\n..\\BRIMWELL\\Stop1\\050-D.wav\n"));
 
     fs::remove(organ.brimwell / "Stop1" / "050-D.wav");
     fs::create_directory(organ.brimwell / "Stop1" / "050-D.wav");
@@ -343,13 +340,10 @@ TEST(OrganBankDeath, SampleNotRiffOrShorterThanThePlayWindowExits801)
                 Eq("Sample file shorter than 100000 bytes: ..\\BRIMWELL\\Stop1\\036-C.wav\n"));
 }
 
-// What libsndfile writes before the sound besides the format: a loop
-// chunk always, and text or broadcast chunks as recordings carry them.
-enum class Chunks { loop, loopAndTitle, loopAndBroadcast };
-
 // A sample written by libsndfile in the given format: a quiet tone, long
-// enough for the play window, with the chunks asked for.
-void writeRecording(const fs::path& path, int format, int rate, int channels, Chunks chunks = Chunks::loopAndTitle)
+// enough for the play window, with the loop and text chunks recordings carry
+// (no text without a title).
+void writeRecording(const fs::path& path, int format, int rate, int channels, const char* title = "Montre 8 C2")
 {
     SF_INFO info{};
     info.samplerate = rate;
@@ -357,12 +351,7 @@ void writeRecording(const fs::path& path, int format, int rate, int channels, Ch
     info.format = format;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
-    if (chunks == Chunks::loopAndTitle) sf_set_string(file, SF_STR_TITLE, "Montre 8 C2");
-    if (chunks == Chunks::loopAndBroadcast) {
-        SF_BROADCAST_INFO broadcast{};
-        std::strcpy(broadcast.description, "Montre 8, C2, recorded in the nave");
-        sf_command(file, SFC_SET_BROADCAST_INFO, &broadcast, sizeof broadcast);
-    }
+    if (title != nullptr) sf_set_string(file, SF_STR_TITLE, title);
     SF_INSTRUMENT instrument{};
     instrument.basenote = 36;
     instrument.loop_count = 1;
@@ -382,11 +371,9 @@ TEST(OrganBankDeath, SampleOfAnotherFormatExits801NamingWhatItIs)
     fs::create_directories(first.parent_path());
     const std::string tail = ", not 44100 Hz, 16-bit, 2 channels: ..\\BRIMWELL\\Stop1\\036-C.wav\n";
     writeRecording(first, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 44100, 2);
-    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)),
-                Eq("Sample file 44100 Hz, 24-bit, 2 channels" + tail));
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)), Eq("Sample file 44100 Hz, 24-bit, 2 channels" + tail));
     writeRecording(first, SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 48000, 1);
-    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)),
-                Eq("Sample file 48000 Hz, 16-bit, 1 channel" + tail));
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)), Eq("Sample file 48000 Hz, 16-bit, 1 channel" + tail));
     writeRecording(first, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 2);
     EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)),
                 Eq("Sample file 44100 Hz, 32-bit float, 2 channels" + tail));
@@ -401,14 +388,17 @@ TEST(OrganBankDeath, SampleOfAnotherFormatExits801NamingWhatItIs)
                 Eq("Sample file without a RIFF/WAVE format chunk" + tail));
 }
 
-// A plain sample whose format chunk is formatBytes long (16 in a plain
-// file), so that its sound begins at byte 28 + formatBytes.
-std::vector<std::uint8_t> sampleWithFormatChunkOf(std::uint32_t formatBytes)
+// A plain sample whose sound begins extra bytes later than byte 44: after a
+// longer format chunk, or after a broadcast chunk put before the data.
+std::vector<std::uint8_t> sampleWithSoundLater(std::uint32_t extra, bool broadcast)
 {
     std::vector<std::uint8_t> image = markedSample(1);
-    const std::uint32_t extra = formatBytes - 16;
-    image.insert(image.begin() + 36, extra, 0);
-    for (int i = 0; i < 4; ++i) image[16 + i] = static_cast<std::uint8_t>(formatBytes >> (8 * i));
+    std::vector<std::uint8_t> inserted(extra, 0);
+    const std::uint32_t size = broadcast ? extra - 8 : 16 + extra;
+    std::uint8_t* field = broadcast ? inserted.data() + 4 : image.data() + 16;
+    for (int i = 0; i < 4; ++i) field[i] = static_cast<std::uint8_t>(size >> (8 * i));
+    if (broadcast) std::memcpy(inserted.data(), "bext", 4);
+    image.insert(image.begin() + 36, inserted.begin(), inserted.end());
     return image;
 }
 
@@ -416,52 +406,31 @@ TEST(OrganBankDeath, SampleWhoseSoundIsNotPlayedFromItsFirstFrameExits801SayingW
 {
     OrganDirectory organ;
     writeDefinition(organ, "Stop1\r\nEND\r\n");
-    const fs::path first = organ.brimwell / "Stop1" / "036-C.wav";
-    fs::create_directories(first.parent_path());
     const std::string tail = ", not on a frame at or before byte 160 (save it as a plain WAV, or bring it in with "
                              "velmara-import): ..\\BRIMWELL\\Stop1\\036-C.wav\n";
-    // An 18-byte format chunk would play left and right swapped.
-    writeFirstSample(organ, sampleWithFormatChunkOf(18));
-    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)),
-                Eq("Sample file sound begins at byte 46" + tail));
-    writeFirstSample(organ, sampleWithFormatChunkOf(136));
-    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)),
-                Eq("Sample file sound begins at byte 164" + tail));
-
-    // Broadcast and text chunks before the sound would play as noise.
-    writeRecording(first, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, Chunks::loopAndBroadcast);
-    const std::vector<std::uint8_t> broadcast = fixtures::readFile(first);
-    const auto sound = waveSoundOffset(broadcast.data(), broadcast.size());
-    ASSERT_TRUE(sound.has_value());
-    EXPECT_GT(*sound, 160u);
-    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)),
-                Eq("Sample file sound begins at byte " + std::to_string(*sound) + tail));
-    writeRecording(first, SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 44100, 2, Chunks::loopAndTitle);
-    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)), testing::HasSubstr(tail));
-
+    // An 18-byte format chunk would play left and right swapped, a broadcast chunk as noise.
+    writeFirstSample(organ, sampleWithSoundLater(2, false));
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)), Eq("Sample file sound begins at byte 46" + tail));
+    writeFirstSample(organ, sampleWithSoundLater(120, false));
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)), Eq("Sample file sound begins at byte 164" + tail));
+    writeFirstSample(organ, sampleWithSoundLater(264, true));
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)), Eq("Sample file sound begins at byte 308" + tail));
     std::vector<std::uint8_t> noData = markedSample(1);
     std::memcpy(noData.data() + 36, "junk", 4);
     writeFirstSample(organ, noData);
     EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)), Eq("Sample file without a data chunk" + tail));
 }
 
-TEST(OrganBank, SampleWhoseSoundBeginsOnAFrameAtOrBeforeByte160LoadsWhole)
+TEST(OrganBank, ExtensiblePcmWithALoopChunkAndSoundBeginningOnAFrameUpToByte160Loads)
 {
     OrganDirectory organ;
     writeDefinition(organ, "Stop1\r\nEND\r\n");
-    fixtures::writeStop(organ, "Stop1", markedSample(1));
-    const std::vector<std::uint8_t> at48 = sampleWithFormatChunkOf(20);
-    const std::vector<std::uint8_t> at160 = sampleWithFormatChunkOf(132);
-    fixtures::writeFile(organ.brimwell / "Stop1" / "037-C#.wav", at48);
-    fixtures::writeFile(organ.brimwell / "Stop1" / "038-D.wav", at160);
-    // WAVE_FORMAT_EXTENSIBLE with a loop chunk: its sound begins at byte 148.
-    writeRecording(organ.brimwell / "Stop1" / "036-C.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 44100, 2, Chunks::loop);
-    const std::vector<std::uint8_t> extensible = fixtures::readFile(organ.brimwell / "Stop1" / "036-C.wav");
+    fixtures::writeStop(organ, "Stop1", sampleWithSoundLater(116, false));
+    writeRecording(organ.brimwell / "Stop1" / "036-C.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 44100, 2, nullptr);
     loadOrgan(definitionPath);
     ASSERT_EQ(organBank.stopCount, 1);
-    const std::vector<std::uint8_t>* files[] = {&extensible, &at48, &at160};
-    for (int key = 0; key < 3; ++key) {
-        const std::vector<std::uint8_t>& file = *files[key];
+    for (const int key : {0, 1}) {
+        const std::vector<std::uint8_t> file = fixtures::readFile(organ.brimwell / "Stop1" / sampleFileName(key));
         EXPECT_EQ(organBank.sampleSize[0][key], static_cast<std::int32_t>(file.size()));
         EXPECT_TRUE(std::equal(file.begin(), file.end(),
                                reinterpret_cast<const std::uint8_t*>(organBank.sampleData[0][key].get())));
@@ -591,8 +560,7 @@ protected:
 TEST_F(DemoOrgan, LoadsWithFourFamiliesOfPlayableQuietEnoughSamples)
 {
     ASSERT_GE(organBank.stopCount, 4);
-    for (const char* name : {"Montre 8", "Bourdon 8", "Prestant 4", "Trompette 8"})
-        EXPECT_GE(stopNamed(name), 0) << name;
+    for (const char* name : {"Montre 8", "Bourdon 8", "Prestant 4", "Trompette 8"}) EXPECT_GE(stopNamed(name), 0) << name;
     const std::vector<std::uint8_t> canonical = fixtures::waveImage({});
     for (int stop = 0; stop < organBank.stopCount; ++stop) {
         for (int key = 0; key < keyCount; ++key) {

@@ -31,12 +31,13 @@ std::FILE* traceFile()
     return file;
 }
 
-// One line "<what> <microseconds since start>", when start is an event noted.
-void trace(const char* what, std::int64_t start)
+// One line, the label then the microseconds since start, when start is an
+// event noted.
+void trace(const char* label, std::int64_t start)
 {
     std::FILE* file = traceFile();
     if (file == nullptr || start == 0) return;
-    std::fprintf(file, "%s %.1f\n", what, static_cast<double>(now() - start) / 1000.0);
+    std::fprintf(file, "%s%.1f\n", label, static_cast<double>(now() - start) / 1000.0);
     std::fflush(file);
 }
 
@@ -44,10 +45,10 @@ void trace(const char* what, std::int64_t start)
 
 void noteMidiArrival() { lastArrival.store(now(), std::memory_order_relaxed); }
 
-void noteBlockSubmitted() { trace("block", lastArrival.exchange(0, std::memory_order_relaxed)); }
+void noteBlockSubmitted() { trace("", lastArrival.exchange(0, std::memory_order_relaxed)); }
 
 void noteServerStopped() { serverStop.store(now(), std::memory_order_relaxed); }
 
-void noteCutOffReported() { trace("cut-off", serverStop.exchange(0, std::memory_order_relaxed)); }
+void noteCutOffReported() { trace("cut-off ", serverStop.exchange(0, std::memory_order_relaxed)); }
 
 }  // namespace platform::jack

@@ -1,9 +1,8 @@
 // An optional trace of the engine's timing, written to the file named by the
-// environment variable VELMARA_JACK_TIMING, one line per event, in
-// microseconds: "block <us>", the time from a MIDI message reaching the
-// callback to the next block submitted; "cut-off <us>", the time from the
-// server's stop to the report of the block it cut off. Without the variable
-// nothing is measured.
+// environment variable VELMARA_JACK_TIMING, in microseconds: one line per
+// block submitted, the time from a MIDI message reaching the callback to that
+// block; and a line "cut-off" with the time from the server's stop to the
+// report of the block it cut off. Without the variable nothing is measured.
 #pragma once
 
 namespace platform::jack {
