@@ -341,8 +341,9 @@ TEST(OrganBankDeath, SampleNotRiffOrShorterThanThePlayWindowExits801)
 }
 
 // A sample written by libsndfile in the given format: a quiet tone, long
-// enough for the play window, with the loop and text chunks recordings carry.
-void writeRecording(const fs::path& path, int format, int rate, int channels)
+// enough for the play window, with the loop and text chunks recordings carry
+// (no text without a title).
+void writeRecording(const fs::path& path, int format, int rate, int channels, const char* title = "Montre 8 C2")
 {
     SF_INFO info{};
     info.samplerate = rate;
@@ -350,7 +351,7 @@ void writeRecording(const fs::path& path, int format, int rate, int channels)
     info.format = format;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
-    sf_set_string(file, SF_STR_TITLE, "Montre 8 C2");
+    if (title != nullptr) sf_set_string(file, SF_STR_TITLE, title);
     SF_INSTRUMENT instrument{};
     instrument.basenote = 36;
     instrument.loop_count = 1;
@@ -387,17 +388,53 @@ TEST(OrganBankDeath, SampleOfAnotherFormatExits801NamingWhatItIs)
                 Eq("Sample file without a RIFF/WAVE format chunk" + tail));
 }
 
-TEST(OrganBank, ExtensiblePcmWithLoopAndTextChunksLoads)
+// A plain sample whose sound begins extra bytes later than byte 44: after a
+// longer format chunk, or after a broadcast chunk put before the data.
+std::vector<std::uint8_t> sampleWithSoundLater(std::uint32_t extra, bool broadcast)
+{
+    std::vector<std::uint8_t> image = markedSample(1);
+    std::vector<std::uint8_t> inserted(extra, 0);
+    const std::uint32_t size = broadcast ? extra - 8 : 16 + extra;
+    std::uint8_t* field = broadcast ? inserted.data() + 4 : image.data() + 16;
+    for (int i = 0; i < 4; ++i) field[i] = static_cast<std::uint8_t>(size >> (8 * i));
+    if (broadcast) std::memcpy(inserted.data(), "bext", 4);
+    image.insert(image.begin() + 36, inserted.begin(), inserted.end());
+    return image;
+}
+
+TEST(OrganBankDeath, SampleWhoseSoundIsNotPlayedFromItsFirstFrameExits801SayingWhereItBegins)
 {
     OrganDirectory organ;
     writeDefinition(organ, "Stop1\r\nEND\r\n");
-    fixtures::writeStop(organ, "Stop1", markedSample(1));
-    writeRecording(organ.brimwell / "Stop1" / "036-C.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 44100, 2);
+    const std::string tail = ", not on a frame at or before byte 160 (save it as a plain WAV, or bring it in with "
+                             "velmara-import): ..\\BRIMWELL\\Stop1\\036-C.wav\n";
+    // An 18-byte format chunk would play left and right swapped, a broadcast chunk as noise.
+    writeFirstSample(organ, sampleWithSoundLater(2, false));
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)), Eq("Sample file sound begins at byte 46" + tail));
+    writeFirstSample(organ, sampleWithSoundLater(120, false));
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)), Eq("Sample file sound begins at byte 164" + tail));
+    writeFirstSample(organ, sampleWithSoundLater(264, true));
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)), Eq("Sample file sound begins at byte 308" + tail));
+    std::vector<std::uint8_t> noData = markedSample(1);
+    std::memcpy(noData.data() + 36, "junk", 4);
+    writeFirstSample(organ, noData);
+    EXPECT_EXIT(loadOrgan(definitionPath), ExitedWithCode(status(801)), Eq("Sample file without a data chunk" + tail));
+}
+
+TEST(OrganBank, ExtensiblePcmWithALoopChunkAndSoundBeginningOnAFrameUpToByte160Loads)
+{
+    OrganDirectory organ;
+    writeDefinition(organ, "Stop1\r\nEND\r\n");
+    fixtures::writeStop(organ, "Stop1", sampleWithSoundLater(116, false));
+    writeRecording(organ.brimwell / "Stop1" / "036-C.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 44100, 2, nullptr);
     loadOrgan(definitionPath);
     ASSERT_EQ(organBank.stopCount, 1);
-    const std::vector<std::uint8_t> file = fixtures::readFile(organ.brimwell / "Stop1" / "036-C.wav");
-    EXPECT_EQ(organBank.sampleSize[0][0], static_cast<std::int32_t>(file.size()));
-    EXPECT_TRUE(std::equal(file.begin(), file.end(), reinterpret_cast<const std::uint8_t*>(organBank.sampleData[0][0].get())));
+    for (const int key : {0, 1}) {
+        const std::vector<std::uint8_t> file = fixtures::readFile(organ.brimwell / "Stop1" / sampleFileName(key));
+        EXPECT_EQ(organBank.sampleSize[0][key], static_cast<std::int32_t>(file.size()));
+        EXPECT_TRUE(std::equal(file.begin(), file.end(),
+                               reinterpret_cast<const std::uint8_t*>(organBank.sampleData[0][key].get())));
+    }
 }
 
 // Limits the address space to what the process uses now plus headroom.

@@ -42,6 +42,12 @@ constexpr const char* sampleRoot = "..\\BRIMWELL\\";
 // refused when the organ loads.
 constexpr std::int32_t minSampleBytes = 100000;
 
+// The mixer takes a sample's bytes as stereo frames of 4 bytes counted from
+// its first byte and plays them from byte 160 on, so a sample's sound must
+// begin at or before that byte, a whole number of frames from it.
+constexpr std::uint64_t firstHeardByte = 160;
+constexpr std::uint64_t sampleFrameBytes = 4;
+
 // Reads the definition at path and loads every stop's 61 samples into the
 // bank; stopCount is the number of stops. Ends the process as
 // readStopNames and loadStopSamples do.
@@ -70,7 +76,8 @@ void loadStopSamples(int stop, const char* name);
 // The whole file at path in a sample buffer of twice its size (the file
 // image, then zeros), or null when it cannot be opened, is empty or cannot be
 // held in memory. A file not beginning with "RI", whose chunks describe
-// anything but 44,100 Hz 16-bit stereo PCM, or shorter than minSampleBytes
-// ends the process with exitSampleRefused (the last two after a line naming
-// the file).
+// anything but 44,100 Hz 16-bit stereo PCM, whose sound does not begin on a
+// frame at or before firstHeardByte, or shorter than minSampleBytes ends the
+// process with exitSampleRefused (all but the first after a line naming the
+// file).
 SampleBuffer loadWaveImage(const char* path, std::int32_t& size);

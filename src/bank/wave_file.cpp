@@ -1,5 +1,5 @@
-// Writing a RIFF/WAVE file in the organ's format, and reading the format
-// chunk of any (see wave_file.h).
+// Writing a RIFF/WAVE file in the organ's format, and reading where the
+// format and the sound of any lie (see wave_file.h).
 #include "bank/wave_file.h"
 
 #include <cstdio>
@@ -48,6 +48,22 @@ std::optional<WaveFormat> formatOfChunk(const std::uint8_t* body, std::uint32_t 
     return format;
 }
 
+// Where the first chunk with the tag begins (its 8-byte header lies within
+// the image), walking the chunks of a "RIFF....WAVE" image; nothing when
+// the image is no RIFF/WAVE file or no such chunk begins within it.
+std::optional<std::uint64_t> findChunk(const std::uint8_t* image, std::size_t bytes, const char (&tag)[5])
+{
+    if (bytes < 12 || !hasTag(image, "RIFF") || !hasTag(image + 8, "WAVE")) return std::nullopt;
+    std::uint64_t position = 12;
+    while (position + 8 <= bytes) {
+        const std::uint8_t* chunk = image + position;
+        if (hasTag(chunk, tag)) return position;
+        const std::uint32_t size = read32(chunk + 4);
+        position += 8 + static_cast<std::uint64_t>(size) + (size & 1);  // chunks are padded to even sizes
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool writeWaveFile(const std::filesystem::path& path, const std::vector<std::int16_t>& interleavedStereo)
@@ -78,18 +94,18 @@ bool writeWaveFile(const std::filesystem::path& path, const std::vector<std::int
 
 std::optional<WaveFormat> readWaveFormat(const std::uint8_t* image, std::size_t bytes)
 {
-    if (bytes < 12 || !hasTag(image, "RIFF") || !hasTag(image + 8, "WAVE")) return std::nullopt;
-    std::uint64_t position = 12;
-    while (position + 8 <= bytes) {
-        const std::uint8_t* chunk = image + position;
-        const std::uint32_t size = read32(chunk + 4);
-        if (hasTag(chunk, "fmt ")) {
-            if (position + 8 + size > bytes) return std::nullopt;
-            return formatOfChunk(chunk + 8, size);
-        }
-        position += 8 + static_cast<std::uint64_t>(size) + (size & 1);  // chunks are padded to even sizes
-    }
-    return std::nullopt;
+    const std::optional<std::uint64_t> position = findChunk(image, bytes, "fmt ");
+    if (!position) return std::nullopt;
+    const std::uint32_t size = read32(image + *position + 4);
+    if (*position + 8 + size > bytes) return std::nullopt;
+    return formatOfChunk(image + *position + 8, size);
+}
+
+std::optional<std::uint64_t> waveSoundOffset(const std::uint8_t* image, std::size_t bytes)
+{
+    const std::optional<std::uint64_t> position = findChunk(image, bytes, "data");
+    if (!position) return std::nullopt;
+    return *position + 8;
 }
 
 bool isOrganFormat(const WaveFormat& format)

@@ -35,6 +35,12 @@ bool writeWaveFile(const std::filesystem::path& path, const std::vector<std::int
 // holds no whole format chunk within its bytes.
 std::optional<WaveFormat> readWaveFormat(const std::uint8_t* image, std::size_t bytes);
 
+// Where the sound begins: the byte after the header of the first "data"
+// chunk, found by walking the chunks as readWaveFormat does (44 in a plain
+// file); nothing when the image is no RIFF/WAVE file or no data chunk
+// begins within its bytes. The chunk's size is not looked at.
+std::optional<std::uint64_t> waveSoundOffset(const std::uint8_t* image, std::size_t bytes);
+
 // True for the one format the organ plays: 44,100 Hz 16-bit integer PCM,
 // two channels.
 bool isOrganFormat(const WaveFormat& format);

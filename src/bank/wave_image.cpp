@@ -55,6 +55,29 @@ SampleBuffer readWholeFile(std::FILE* file, long& bytes)
     return image;
 }
 
+// Ends the process, after a line naming the file, when its chunks describe
+// another format than the organ's or its sound begins where the mixer would
+// not play it from its first frame.
+void refuseUnplayable(const std::uint8_t* image, long bytes, const char* path)
+{
+    const auto format = readWaveFormat(image, static_cast<std::size_t>(bytes));
+    if (!format || !isOrganFormat(*format)) {
+        const std::string what = format ? describeWaveFormat(*format) : "without a RIFF/WAVE format chunk";
+        std::fprintf(stderr, "Sample file %s, not 44100 Hz, 16-bit, 2 channels: %s\n", what.c_str(), path);
+        platform::exitNormally(platform::exitSampleRefused);
+    }
+    const auto sound = waveSoundOffset(image, static_cast<std::size_t>(bytes));
+    if (!sound || *sound > firstHeardByte || (firstHeardByte - *sound) % sampleFrameBytes != 0) {
+        const std::string where =
+            sound ? "sound begins at byte " + std::to_string(*sound) : std::string("without a data chunk");
+        std::fprintf(stderr,
+                     "Sample file %s, not on a frame at or before byte %llu (save it as a plain WAV, or bring it in "
+                     "with velmara-import): %s\n",
+                     where.c_str(), static_cast<unsigned long long>(firstHeardByte), path);
+        platform::exitNormally(platform::exitSampleRefused);
+    }
+}
+
 }  // namespace
 
 SampleBuffer loadWaveImage(const char* path, std::int32_t& size)
@@ -67,12 +90,7 @@ SampleBuffer loadWaveImage(const char* path, std::int32_t& size)
     std::fclose(file);
     if (image == nullptr) return nullptr;
     if (!beginsLikeRiff(image.get())) platform::exitNormally(platform::exitSampleRefused);
-    const auto format = readWaveFormat(reinterpret_cast<const std::uint8_t*>(image.get()), bytes);
-    if (!format || !isOrganFormat(*format)) {
-        const std::string what = format ? describeWaveFormat(*format) : "without a RIFF/WAVE format chunk";
-        std::fprintf(stderr, "Sample file %s, not 44100 Hz, 16-bit, 2 channels: %s\n", what.c_str(), path);
-        platform::exitNormally(platform::exitSampleRefused);
-    }
+    refuseUnplayable(reinterpret_cast<const std::uint8_t*>(image.get()), bytes, path);
     if (bytes < minSampleBytes) {
         std::fprintf(stderr, "Sample file shorter than %d bytes: %s\n", minSampleBytes, path);
         platform::exitNormally(platform::exitSampleRefused);

@@ -1,5 +1,5 @@
 // The window system: the main window with its menu and accelerators, a
-// never-waiting message pump, painting, message box, modal dialogs, the
+// message pump that waits only while nothing is pending, painting, message box, modal dialogs, the
 // open-file chooser and synchronous playback of a WAV file. Resources are
 // described once by the shell and built by each backend from these tables.
 #pragma once
@@ -122,8 +122,12 @@ void showMainWindowMaximized();
 
 void loadAccelerators(const AcceleratorTable& table);
 
-// Takes at most one pending message without waiting, translates it through
-// the accelerators and dispatches it. True when a message was dispatched.
+// Takes at most one pending message, translates it through the
+// accelerators and dispatches it. True when a message was dispatched. With
+// none pending, a host whose devices wake the main thread (GTK with JACK)
+// may wait a bounded time for a window event or a device's report (a MIDI
+// message, a finished block), so that an idle program takes no processor;
+// the Windows and headless hosts never wait.
 bool pumpMessage();
 
 // Valid only while a paint message is being handled: the erased window's

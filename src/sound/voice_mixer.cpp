@@ -23,6 +23,9 @@ std::int16_t* playBuffer = nullptr;
 std::int32_t polyphony = 0;
 std::int32_t polyphonyDivisor[maxMixedVoices + 1] = {};
 
+// The bank refuses a sample whose sound the play window would not start on a frame of.
+static_assert(playWindowStart * sizeof(std::int16_t) == firstHeardByte);
+
 namespace {
 
 struct HeldKey {

@@ -339,8 +339,21 @@ TEST_F(LinuxDesktop, FindsTheServerAgainWhenItComesBack)
     ASSERT_NO_FATAL_FAILURE(openOrgan());
     const std::string file = DemoOrgan::sampleFile(organ.stops()[0], 69);
 
-    // Without a server the window goes on: Open Wav returns, a stop switches.
+    // The server stops while a key's block plays: the engine's trace shows
+    // the block reported done then, not when the next key is played.
+    jack_nframes_t sound = 0;
+    ASSERT_TRUE(session->jack().firstSound(session->jack().send({noteOn(64)}), sound, 3000));
     session->stopJack();
+    std::string cutOff;
+    for (int tries = 0; tries < 100 && cutOff.empty(); ++tries, pause(20)) {
+        std::ifstream timing(session->timingFile());
+        for (std::string line; std::getline(timing, line);)
+            if (line.rfind("cut-off ", 0) == 0) cutOff = line;
+    }
+    ASSERT_FALSE(cutOff.empty()) << "the block cut off was not reported done when the server stopped";
+    EXPECT_LT(std::stod(cutOff.substr(8)), 100000.0) << cutOff << " us after the server stopped";
+
+    // Without a server the window goes on: Open Wav returns, a stop switches.
     ASSERT_TRUE(session->chooseFromFileMenu(1, file));
     ASSERT_NO_FATAL_FAILURE(switchStopOn(1));
     EXPECT_EQ(session->velmara().waitForExit(300), -1) << session->velmara().standardError();
@@ -356,6 +369,7 @@ TEST_F(LinuxDesktop, FindsTheServerAgainWhenItComesBack)
     EXPECT_TRUE(jack.isConnected("velmara:out_right", "system:playback_2"));
 
     ASSERT_TRUE(jack.listenToVelmara());
+    jack.send({noteOff(64)});
     EXPECT_TRUE(playsNote60(1)) << "the note after the server came back is not the stop's window";
     session->typeKeys({"Escape"});
     expectExit(330 & 0xFF);

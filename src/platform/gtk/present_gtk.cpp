@@ -65,10 +65,11 @@ gboolean drawWindowPicture(GtkWidget* area, cairo_t* cr, gpointer)
     return TRUE;
 }
 
-void presentChanges(GtkWidget* area)
+std::chrono::milliseconds presentChanges(GtkWidget* area)
 {
     const Clock::time_point now = Clock::now();
-    if (now - shown.lastLook < frameTime) return;
+    if (now - shown.lastLook < frameTime)
+        return std::chrono::ceil<std::chrono::milliseconds>(shown.lastLook + frameTime - now);
     shown.lastLook = now;
     cairo_surface_t* surface = cairo::windowSurface();
     cairo_surface_flush(surface);
@@ -94,6 +95,7 @@ void presentChanges(GtkWidget* area)
         band.add(left, right, y);
     }
     if (!band.empty()) band.queue(area, scale);
+    return std::chrono::milliseconds::max();
 }
 
 }  // namespace platform::gtk

@@ -1,10 +1,15 @@
 // The main window on GTK 3: a window with the menu bar and a drawing area
 // showing the window picture. GTK's events are gathered without waiting and
-// queued as the system's messages; the pump hands on one per call.
+// queued as the system's messages; the pump hands on one per call. When none
+// is pending it sleeps until GTK has an event or a device thread wakes the
+// main thread (a MIDI message, a finished block), a tenth of a second at
+// most, and no longer than the picture's next look is due.
 #include "platform/gtk/window_gtk.h"
 
 #include <gdk/gdkx.h>
+#include <glib-unix.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <deque>
@@ -15,6 +20,7 @@
 #include "platform/gtk/icon_gtk.h"
 #include "platform/gtk/menu_gtk.h"
 #include "platform/gtk/present_gtk.h"
+#include "platform/posix/wake_posix.h"
 #include "platform/window.h"
 #include "platform/windows1252.h"
 
@@ -24,6 +30,7 @@ namespace {
 
 constexpr std::uint32_t leftButtonHeld = 1;
 constexpr int largeIconSize = 48;
+constexpr std::chrono::milliseconds longestWait{100};
 
 // A message waiting for the pump. A character typed with Alt held is an
 // accelerator candidate, translated when the pump takes it.
@@ -47,6 +54,9 @@ struct MainWindow {
     bool drawn = false;
     int width = -1;
     int height = -1;
+    // A device thread's wake taken by this call of the pump: the key scan
+    // has not seen what it woke for, so the pump must not wait.
+    bool woken = false;
 };
 
 MainWindow mainWindowState;
@@ -175,6 +185,26 @@ void gatherEvents()
     for (int i = 0; i < 100 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
 }
 
+gboolean onWake(gint, GIOCondition, gpointer)
+{
+    posix::clearMainThreadWake();
+    mainWindowState.woken = true;
+    return G_SOURCE_CONTINUE;
+}
+
+// Sleeps until a GTK event source is ready (the wake among them) or the
+// time is up, and dispatches what is ready.
+void waitForEvents(std::chrono::milliseconds longest)
+{
+    GSource* timeout = g_timeout_source_new(static_cast<guint>(longest.count()));
+    g_source_set_callback(
+        timeout, +[](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr, nullptr);
+    g_source_attach(timeout, nullptr);
+    g_main_context_iteration(nullptr, TRUE);
+    g_source_destroy(timeout);
+    g_source_unref(timeout);
+}
+
 void dispatch(const WindowMessage& message)
 {
     if (message.kind == MessageKind::destroy) {
@@ -252,6 +282,7 @@ bool createMainWindow()
     g_signal_connect(window, "delete-event", G_CALLBACK(onDelete), nullptr);
     g_signal_connect(window, "key-press-event", G_CALLBACK(onKeyPress), nullptr);
     g_signal_connect(window, "realize", G_CALLBACK(onRealize), nullptr);
+    g_unix_fd_add(posix::mainThreadWakeDescriptor(), G_IO_IN, onWake, nullptr);
     return true;
 }
 
@@ -276,15 +307,19 @@ void loadAccelerators(const AcceleratorTable& table) { mainWindowState.accelerat
 bool pumpMessage()
 {
     MainWindow& w = mainWindowState;
+    w.woken = false;
     gatherEvents();
-    if (w.area != nullptr) gtk::presentChanges(w.area);
+    const std::chrono::milliseconds lookAgain = w.area != nullptr ? gtk::presentChanges(w.area) : longestWait;
     PendingMessage next{};
     if (!w.pending.empty()) {
         next = w.pending.front();
         w.pending.pop_front();
     } else {
         w.paintRegion = takeUpdateRegion();
-        if (w.paintRegion == nullptr) return false;
+        if (w.paintRegion == nullptr) {
+            if (!w.woken) waitForEvents(std::min(lookAgain, longestWait));
+            return false;
+        }
         next = {{MessageKind::paint, 0, 0}, false};
     }
     const int command = next.withAlt ? acceleratorFor(next.message.wParam) : 0;

@@ -1,19 +1,25 @@
 // The wave output on JACK: each written block is copied into the backend and
 // handed to the process thread without a lock, where it is converted to
 // float (resampled when the server runs at another rate) and, when it has
-// played out, reported done. Writing and resetting never wait for a cycle.
+// played out, reported done. Writing and resetting never wait for a cycle,
+// nor for a process thread that may be gone. A block the server cuts off
+// by stopping is reported done then; a block handed over while no server
+// runs, in the new client's first cycle. Every report made off the main
+// thread wakes it.
 #include <samplerate.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "platform/audio.h"
 #include "platform/jack/block_exchange_jack.h"
 #include "platform/jack/client_jack.h"
 #include "platform/jack/timing_trace_jack.h"
 #include "platform/jack/watcher_jack.h"
+#include "platform/posix/wake_posix.h"
 
 namespace platform {
 
@@ -38,8 +44,9 @@ struct WaveDevice {
     // The process thread's (the watcher's between two clients, while no
     // process thread runs).
     const jack::WaveSlot* slot = nullptr;
-    std::uint32_t position = 0;  // next block frame read
-    double ratio = 1.0;          // server frames per block frame
+    std::uint32_t endedBlock = 0;  // a block to report done in the next cycle, 0 for none
+    std::uint32_t position = 0;    // next block frame read
+    double ratio = 1.0;            // server frames per block frame
     SRC_STATE* resampler = nullptr;
     float input[chunkFrames * 2];
     float output[chunkFrames * 2];
@@ -100,20 +107,26 @@ void startSlot(WaveDevice& d, const jack::WaveSlot* slot)
     if (d.resampler != nullptr) src_reset(d.resampler);
 }
 
-// The block that ended is reported done unless a reset or a newer block
-// has already settled its report.
-void endSlot(WaveDevice& d)
+// A report made off the main thread, which it wakes to look at it.
+void reportDone(WaveDevice& d)
 {
-    if (d.exchange.claimEnded(d.slot->block)) {
-        d.callback(waveMessageDone);
-        d.exchange.finishReport();
-    }
-    d.slot = nullptr;
+    d.callback(waveMessageDone);
+    posix::wakeMainThread();
 }
 
+// The block that ended is reported done unless a reset or a newer block
+// has already settled its report.
+void reportEnded(WaveDevice& d, std::uint32_t block)
+{
+    if (!d.exchange.claimEnded(block)) return;
+    reportDone(d);
+    d.exchange.finishReport(block);
+}
+
+// On the main thread, before a write or a reset.
 void reportOwedBlock(WaveDevice& d)
 {
-    if (d.exchange.claimOwed()) d.callback(waveMessageDone);
+    if (d.exchange.claimOwed(jack::serverRunning)) d.callback(waveMessageDone);
 }
 
 // Sets the conversion for a server running at rate; false when no
@@ -147,18 +160,34 @@ void renderWaveBlock(float* left, float* right, jack_nframes_t frames)
     std::fill(left, left + frames, 0.0f);
     std::fill(right, right + frames, 0.0f);
     if (!deviceOpen.load(std::memory_order_acquire)) return;
+    if (d.endedBlock != 0) reportEnded(d, std::exchange(d.endedBlock, 0));
     if (const WaveSlot* handed = d.exchange.takeHandedOver()) startSlot(d, handed);
     if (d.slot == nullptr) return;
-    if (!renderFrames(d, left, right, static_cast<long>(frames))) endSlot(d);
+    if (renderFrames(d, left, right, static_cast<long>(frames))) return;
+    reportEnded(d, d.slot->block);
+    d.slot = nullptr;
+}
+
+// A write racing this report can see it land after its own: then no server
+// plays the new block, and the key scan's stop that follows only reports
+// it done early.
+void reportCutOffBlock()
+{
+    if (!deviceOpen.load(std::memory_order_acquire)) return;
+    if (!device.exchange.takeOwed()) return;
+    reportDone(device);
+    noteCutOffReported();
 }
 
 bool restartWaveOutput(jack_nframes_t rate)
 {
     WaveDevice& d = device;
     if (!deviceOpen.load(std::memory_order_acquire)) return true;
-    // What was handed over while no server ran is not played late.
+    // What was handed over while no server ran is not played late, only
+    // reported done, as is a report the last process thread left unmade.
     d.exchange.takeHandedOver();
     d.slot = nullptr;
+    d.endedBlock = d.exchange.releaseUnfinishedReport();
     return setServerRate(d, rate);
 }
 

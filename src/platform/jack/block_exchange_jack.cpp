@@ -30,14 +30,15 @@ std::uint32_t BlockExchange::owe()
     return lastBlock_;
 }
 
-bool BlockExchange::claimOwed()
+bool BlockExchange::claimOwed(bool (*reporterRuns)())
 {
     std::uint32_t owed = owed_.load(std::memory_order_acquire);
     for (;;) {
         // The process thread is between taking the report and making it, a
         // store or two: let it finish, so that its report cannot land after
-        // the caller has handed over a newer block.
-        if ((owed & reporting) != 0) {
+        // the caller has handed over a newer block. A thread that no longer
+        // runs never finishes: its report is the caller's to make.
+        if ((owed & reporting) != 0 && reporterRuns()) {
             std::this_thread::yield();
             owed = owed_.load(std::memory_order_acquire);
             continue;
@@ -52,6 +53,18 @@ bool BlockExchange::claimEnded(std::uint32_t block)
     return owed_.compare_exchange_strong(block, block | reporting, std::memory_order_acq_rel);
 }
 
-void BlockExchange::finishReport() { owed_.store(0, std::memory_order_release); }
+// Settles the report only if nobody took it over and owed a newer block meanwhile.
+void BlockExchange::finishReport(std::uint32_t block)
+{
+    std::uint32_t reported = block | reporting;
+    owed_.compare_exchange_strong(reported, 0, std::memory_order_acq_rel);
+}
+
+bool BlockExchange::takeOwed() { return owed_.exchange(0, std::memory_order_acq_rel) != 0; }
+
+std::uint32_t BlockExchange::releaseUnfinishedReport()
+{
+    return owed_.fetch_and(~reporting, std::memory_order_acq_rel) & ~reporting;
+}
 
 }  // namespace platform::jack

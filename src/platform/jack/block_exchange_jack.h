@@ -2,7 +2,9 @@
 // without a lock or a wait: three slots each holding a private copy of a
 // block, one the main thread fills, one waiting, one the process thread
 // plays; and the one done report each block is owed, made by whichever
-// thread ends the block first.
+// thread ends the block first. A process thread may vanish in the middle of
+// a report (its client closed, its server gone): the report is then taken
+// over, never waited for.
 #pragma once
 
 #include <atomic>
@@ -35,12 +37,21 @@ public:
     // The number of a new block, from now on owed its done report.
     std::uint32_t owe();
     // Main thread: takes the report owed, if any; true when the caller must
-    // now report a block done.
-    bool claimOwed();
+    // now report a block done. A report the process thread is making is let
+    // finish while reporterRuns() says that thread can, and taken over once
+    // it says no more.
+    bool claimOwed(bool (*reporterRuns)());
     // Process thread: true when block is still owed its report and the
-    // caller must report it now; finishReport() once it has.
+    // caller must report it now; finishReport(block) once it has.
     bool claimEnded(std::uint32_t block);
-    void finishReport();
+    void finishReport(std::uint32_t block);
+    // Once the process thread has stopped: takes the report owed, also one
+    // it began and never finished; true when the caller must now report a
+    // block done.
+    bool takeOwed();
+    // While no process thread runs: a report one began and never finished
+    // is owed again; returns the block owed its report, 0 for none.
+    std::uint32_t releaseUnfinishedReport();
 
     // Whether a block written from the main thread is still owed its report.
     bool owesReport() const { return owed_.load(std::memory_order_acquire) != 0; }

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdio>
 
+#include "platform/jack/timing_trace_jack.h"
 #include "platform/jack/watcher_jack.h"
 
 namespace platform::jack {
@@ -44,6 +45,7 @@ int process(jack_nframes_t frames, void* client)
 void serverShutdown(void*)
 {
     state.running.store(false);
+    noteServerStopped();
     wakeWatcher();
 }
 

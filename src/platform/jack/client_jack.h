@@ -40,6 +40,10 @@ void receiveMidi(jack_client_t* client, jack_port_t* port, jack_nframes_t frames
 void renderWaveBlock(float* left, float* right, jack_nframes_t frames);
 void mixSoundFile(float* left, float* right, jack_nframes_t frames);
 
+// Called on the watcher thread once the server has stopped: the block it
+// cut off is reported done.
+void reportCutOffBlock();
+
 // Called on the watcher thread between two clients, while no process thread
 // runs: each part starts the new client silent, at its rate.
 bool restartWaveOutput(jack_nframes_t rate);

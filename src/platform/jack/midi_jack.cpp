@@ -3,7 +3,8 @@
 // aliases, so a port given an accepted alias (jack_alias) is found. Opening
 // one connects it to the port "midi_in", read on the process thread; when
 // that port loses its source, the watcher connects the next keyboard that
-// appears with an accepted name.
+// appears with an accepted name. A cycle that delivers messages wakes the
+// main thread.
 #include <jack/midiport.h>
 
 #include <atomic>
@@ -17,6 +18,7 @@
 #include "platform/jack/client_jack.h"
 #include "platform/jack/timing_trace_jack.h"
 #include "platform/midi.h"
+#include "platform/posix/wake_posix.h"
 #include "platform/windows1252.h"
 
 namespace platform {
@@ -137,6 +139,7 @@ void receiveMidi(jack_client_t* client, jack_port_t* port, jack_nframes_t frames
     void* buffer = jack_port_get_buffer(port, frames);
     const jack_nframes_t count = jack_midi_get_event_count(buffer);
     const jack_nframes_t cycleStart = jack_last_frame_time(client);
+    bool delivered = false;
     for (jack_nframes_t i = 0; i < count; ++i) {
         jack_midi_event_t event;
         if (jack_midi_event_get(&event, buffer, i) != 0 || !isShortMessage(event)) continue;
@@ -145,7 +148,10 @@ void receiveMidi(jack_client_t* client, jack_port_t* port, jack_nframes_t frames
         noteMidiArrival();
         d.callback(midiMessageData, packShortMessage(event.buffer, event.size),
                    static_cast<std::uintptr_t>(elapsed / 1000));
+        delivered = true;
     }
+    // The main thread's key scan sees the cycle's keys at once.
+    if (delivered) posix::wakeMainThread();
 }
 
 bool keepKeyboard()

@@ -4,6 +4,7 @@
 #include <semaphore.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <thread>
@@ -45,8 +46,13 @@ void watch()
     bool reported = false;  // the stop has been said on standard error
     for (;;) {
         if (!serverRunning() && !reported) {
+            reportCutOffBlock();
             std::fputs("velmara: the JACK server has stopped; Velmara reconnects when one runs again\n", stderr);
             reported = true;
+            // The library's thread that reported the stop is still leaving
+            // its handler; closing the client under it can leave libjack
+            // deadlocked, so it is given time to end first.
+            std::this_thread::sleep_for(std::chrono::nanoseconds(retryNanoseconds));
         }
         if (!serverRunning() && reopenClient()) {
             std::fputs("velmara: connected to the JACK server again\n", stderr);
