@@ -1,7 +1,8 @@
 // The window system: the main window with its menu and accelerators, a
-// message pump that waits only while nothing is pending, painting, message box, modal dialogs, the
-// open-file chooser and synchronous playback of a WAV file. Resources are
-// described once by the shell and built by each backend from these tables.
+// message pump that waits only while nothing is pending, painting, message
+// box, modal dialogs, the open-file chooser and synchronous playback of a
+// WAV file. Resources are described once by the shell and built by each
+// backend from these tables.
 #pragma once
 
 #include <cstdint>
