@@ -332,6 +332,9 @@ TEST(OrganImportRefusals, LeaveBrimwellAsItWasAndNameTheDefinitionsLine)
     std::string loud = testOrganDefinition();
     loud.replace(loud.find("Gain=-6"), 7, "Gain=900");
     writeTestOrgan(organ.root / "Loud", loud);
+    std::string vast = testOrganDefinition();
+    vast.replace(vast.find("NumberOfManuals=1"), 17, "NumberOfManuals=999999999");
+    writeTestOrgan(organ.root / "Vast", vast);
     fixtures::writeFile(organ.root / "Unreadable" / "Pipes" / "r084.wav", {'R', 'I', 'F', 'F', 0, 1, 2, 3});
     std::string manual = "[Organ]\r\nNumberOfManuals=1\r\n[Manual001]\r\nNumberOfLogicalKeys=61\r\n"
                          "FirstAccessibleKeyLogicalKeyNumber=1\r\nFirstAccessibleKeyMIDINoteNumber=36\r\n"
@@ -361,6 +364,8 @@ TEST(OrganImportRefusals, LeaveBrimwellAsItWasAndNameTheDefinitionsLine)
              {{(organ.root / "Unreadable" / "Test.organ").string()}, "=Pipes\\r084.wav"},
              {{(organ.root / "Many" / "Test.organ").string()}, "101 keyboard stops"},
              {{(organ.root / "Loud" / "Test.organ").string()}, ": Gain=900: not within -120 to 40"},
+             {{(organ.root / "Vast" / "Test.organ").string()},
+              "Test.organ:4: NumberOfManuals=999999999: not within 0 to 999"},
              {{"--stop", "Bourdon", (organ.root / "Missing" / "Test.organ").string()}, "no stop is called \"Bourdon\""},
          }) {
         std::vector<std::string> arguments{"--into", organ.brimwell.string(), "--organ",
