@@ -52,6 +52,11 @@ bool readBmp(std::FILE* file, LoadedBmp& bmp)
 
 }  // namespace
 
+std::int32_t logicalWidthOf(std::int32_t pixels)
+{
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(pixels) * logicalWidth / screenWidth);
+}
+
 ButtonImage::ButtonImage() : info(new std::uint8_t[bitmapInfoSize]()) {}
 
 int ButtonImage::load(const char* path)
@@ -70,7 +75,7 @@ int ButtonImage::load(const char* path)
     pixels = std::move(bmp.pixels);
     pixelBytes = bmp.pixelBytes;
     const BmpLayout layout = bmpLayout(info.get());
-    width = static_cast<std::int32_t>(static_cast<std::int64_t>(layout.width) * logicalWidth / screenWidth);
+    width = logicalWidthOf(layout.width);
     height = static_cast<std::int32_t>(static_cast<std::int64_t>(layout.height) * logicalHeight / screenHeight);
     rect = {0, width, 0, height};
     return 1;

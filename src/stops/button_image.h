@@ -20,7 +20,7 @@ public:
     char label[buttonLabelCapacity] = {};
     LogicalRect rect = {};
     std::int32_t fontSlot = 14;
-    std::size_t pixelBytes = 0;              // bytes actually held in pixels
+    std::size_t pixelBytes = 0;  // bytes actually held in pixels
 
     ButtonImage();
 
@@ -35,6 +35,9 @@ public:
     // 20 logical units below its centre.
     void draw();
 };
+
+// The logical width a picture this many pixels wide is drawn at.
+std::int32_t logicalWidthOf(std::int32_t pixels);
 
 // The two images every stop is drawn with, held for the life of the process:
 // no exit destroys them.

@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr int firstButtonX = 10;
-constexpr int firstButtonY = 30;
-
 int stopsInBank() { return std::clamp(organBank.stopCount, 0, maxStops); }
 
 // Puts the image on the stop's button with the stop's name as its label.
@@ -41,6 +38,15 @@ void layoutStops()
         moveRect(stop.rect, x, firstButtonY);
         x += onImage.width;
     }
+}
+
+int reachableStops(int buttonWidth)
+{
+    // A click reaches a button when some x strictly inside it (pointInRect)
+    // is less than logicalWidth.
+    if (buttonWidth < 2) return 0;
+    const int span = logicalWidth - 1 - firstButtonX;
+    return span <= 0 ? 0 : (span + buttonWidth - 1) / buttonWidth;
 }
 
 void paintStops()

@@ -13,11 +13,16 @@
 #include <cstring>
 
 #include "bank/organ_bank.h"
+#include "display/graphics.h"
 #include "import_support.h"
+#include "shell/app_state.h"
 #include "sound/voice_mixer.h"
 #include "sound/wave_output.h"
+#include "stops/button_image.h"
 #include "stops/stop_knob.h"
+#include "stops/stop_panel.h"
 #include "support/fixtures.h"
+#include "window_pixels.h"
 
 namespace {
 
@@ -171,6 +176,7 @@ TEST_F(ImportedOrgan, WritesTheDefinitionTheSamplesAndThePicturesAndListsWhatItL
     EXPECT_NE(outcome.out.find("Gamba: 2 recordings, farthest shift +30 semitones (066-F#.wav from 036-C.wav)"),
               std::string::npos)
         << outcome.out;
+    EXPECT_EQ(outcome.out.find("Stop row"), std::string::npos) << "three stops fit: " << outcome.out;
 }
 
 TEST_F(ImportedOrgan, FilledKeysKeepTheRecordingsOwnPitchWithinTwoCents)
@@ -429,6 +435,44 @@ TEST(ImportTargets, ALinkedDefinitionStaysALinkAndAWindows1252FolderIsTheExistin
     ASSERT_EQ(organBank.stopCount, 1);
     EXPECT_GT(peakOf(0, 60 - firstMidiNote, firstHeardFrame, framesPerFile - firstHeardFrame), 1000)
         << "the organ plays the new stop, not the old one's constant 5";
+}
+
+TEST(ImportSummary, NamesTheStopsTheWindowsRowOfButtonsCannotReach)
+{
+    OrganDirectory organ;
+    fixtures::writeButtons(organ, 140, 64);  // wider than the importer's own knob
+    const std::vector<std::uint8_t> sample =
+        fixtures::waveImageOfSize(minSampleBytes, [](std::size_t i) { return static_cast<std::int16_t>(i % 97); });
+    std::string listed;
+    for (int stop = 1; stop <= 11; ++stop) {
+        fixtures::writeStop(organ, "Jeu " + std::to_string(stop), sample);
+        listed += "Jeu " + std::to_string(stop) + "\r\n";
+    }
+    listed += "END\r\n";
+    fixtures::writeFile(organ.brimwell / "Imported.org", {listed.begin(), listed.end()});
+    const Outcome run = runImport({"--into", organ.brimwell.string(), "--registration", "Tutti=Jeu 1+Jeu 2"});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    loadOrgan("..\\BRIMWELL\\Imported.org");
+    window_pixels::freshPaint(7);
+    layoutStops();
+    mouseDown = 0;
+    std::vector<bool> clicked(static_cast<std::size_t>(organBank.stopCount));
+    for (int x = 0; x < logicalWidth; ++x) {
+        for (int j = 0; j < organBank.stopCount; ++j) organBank.stops[j].on = 0;
+        mousePoint = {x, firstButtonY + onImage.height / 2};
+        clickStops();
+        for (int j = 0; j < organBank.stopCount; ++j)
+            if (organBank.stops[j].on == 1) clicked[static_cast<std::size_t>(j)] = true;
+    }
+    const auto reached = std::count(clicked.begin(), clicked.end(), true);
+    ASSERT_LT(reached, organBank.stopCount) << "the row runs past the window's edge";
+    std::string says = "Stop row: the window reaches " + std::to_string(reached) + " of the " +
+                       std::to_string(organBank.stopCount) + " stops; out of reach past its right edge:";
+    for (int j = static_cast<int>(reached); j < organBank.stopCount; ++j)
+        says += std::string(j > reached ? ", " : " ") + organBank.stops[j].name;
+    EXPECT_NE(run.out.find(says + " (--stop or --registration chooses the stops to reach)\n"), std::string::npos)
+        << run.out;
 }
 
 TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)

@@ -45,7 +45,7 @@ ListedStops listedStops(std::string_view text)
 DefinitionEdit definitionWithStops(std::string_view existing, const std::vector<std::string>& names)
 {
     ListedStops listed = listedStops(existing);
-    DefinitionEdit edit{std::string(existing.substr(0, listed.endLine)), 0};
+    DefinitionEdit edit{std::string(existing.substr(0, listed.endLine)), {}};
     if (!edit.text.empty() && edit.text.back() != '\n') edit.text += "\r\n";
     for (const std::string& name : names) {
         if (std::find(listed.names.begin(), listed.names.end(), name) != listed.names.end()) continue;
@@ -53,7 +53,7 @@ DefinitionEdit definitionWithStops(std::string_view existing, const std::vector<
         edit.text += name + "\r\n";
     }
     edit.text += listed.hasEnd ? std::string(existing.substr(listed.endLine)) : std::string("END\r\n");
-    edit.stopCount = static_cast<int>(listed.names.size());
+    edit.stops = std::move(listed.names);
     return edit;
 }
 

@@ -8,8 +8,8 @@
 namespace organ_import {
 
 struct DefinitionEdit {
-    std::string text;  // the new definition
-    int stopCount;     // the stops it lists before its "END"
+    std::string text;                // the new definition
+    std::vector<std::string> stops;  // the names it lists before its "END", in order
 };
 
 // The existing definition (empty for a new one) with each name it does not

@@ -20,6 +20,7 @@
 #include "programs/import/registration_plan.h"
 #include "programs/import/stop_files.h"
 #include "programs/import/stop_name.h"
+#include "programs/import/stop_row.h"
 #include "stops/stop_knob.h"
 
 namespace organ_import {
@@ -303,12 +304,15 @@ int runImport(const ImportOptions& given)
     names.reserve(plan.stops.size());
     for (const StopPlan& stop : plan.stops) names.push_back(stop.definitionName);
     const DefinitionEdit edit = definitionWithStops(*existing, names);
-    if (edit.stopCount > maxStops)
-        return refuse(options.organ.string() + ": it would list " + std::to_string(edit.stopCount) +
+    if (edit.stops.size() > static_cast<std::size_t>(maxStops))
+        return refuse(options.organ.string() + ": it would list " + std::to_string(edit.stops.size()) +
                       " stops; the organ loads at most " + std::to_string(maxStops));
     if (const int status = stageAndCommit(options, plan, *replaced, edit.text); status != 0) return status;
     std::printf("%zu stop(s) written into %s; the organ definition is %s\n", plan.stops.size(), options.into.c_str(),
                 options.organ.c_str());
+    if (const std::string row = stopRowLine(asTheOrganFinds(options.into / "boutons" / "on.bmp"), edit.stops);
+        !row.empty())
+        std::printf("%s\n", row.c_str());
     return 0;
 }
 

@@ -97,9 +97,9 @@ std::string citation(const OrganIni& ini, const IniEntry& entry, std::string_vie
 }
 
 std::optional<long> integerValue(const OrganIni& ini, std::string_view section, std::string_view key,
-                                 std::optional<long> fallback, std::string& error)
+                                 std::optional<long> fallback, std::string& error, long low, long high)
 {
-    return numberValue<long>(ini, section, key, fallback, -largestNumber, largestNumber, error);
+    return numberValue<long>(ini, section, key, fallback, static_cast<double>(low), static_cast<double>(high), error);
 }
 
 std::optional<double> decimalValue(const OrganIni& ini, std::string_view section, std::string_view key,

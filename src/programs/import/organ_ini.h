@@ -42,7 +42,9 @@ constexpr double largestNumber = 1e9;  // beyond any count, key or level an orga
 // error set, when it is absent without a fallback, is not such a number, or
 // lies outside its range (+-largestNumber, or low to high).
 std::optional<long> integerValue(const OrganIni& ini, std::string_view section, std::string_view key,
-                                 std::optional<long> fallback, std::string& error);
+                                 std::optional<long> fallback, std::string& error,
+                                 long low = -static_cast<long>(largestNumber),
+                                 long high = static_cast<long>(largestNumber));
 std::optional<double> decimalValue(const OrganIni& ini, std::string_view section, std::string_view key,
                                    std::optional<double> fallback, std::string& error, double low = -largestNumber,
                                    double high = largestNumber);

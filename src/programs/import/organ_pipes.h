@@ -19,6 +19,8 @@ struct PipeAt {
     long pipe;         // from 1
 };
 
+constexpr long highestNumber = 999;  // of a section or key numbered with three digits
+
 // "Stop101", "Rank004", "Pipe012": a section or key with its three-digit number.
 std::string numbered(std::string_view name, long number);
 

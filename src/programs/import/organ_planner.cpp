@@ -33,7 +33,7 @@ std::optional<std::vector<ListedStop>> listedStops(const OrganIni& ini, std::str
 {
     std::vector<long> manuals;
     if (textValue(ini, "Organ", "HasPedals") == "Y") manuals.push_back(0);
-    const std::optional<long> count = integerValue(ini, "Organ", "NumberOfManuals", 0, error);
+    const std::optional<long> count = integerValue(ini, "Organ", "NumberOfManuals", 0, error, 0, highestNumber);
     if (!count) return std::nullopt;
     for (long manual = 1; manual <= *count; ++manual) manuals.push_back(manual);
     std::vector<ListedStop> stops;

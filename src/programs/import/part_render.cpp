@@ -11,20 +11,26 @@ namespace organ_import {
 
 namespace {
 
-constexpr std::size_t resamplerMarginFrames = 64;  // input beyond the last output frame's need
+constexpr long long resamplerMarginFrames = 64;  // input beyond the last output frame's need
 
-// The source's frames from `start` (may be negative: silence first) for
-// `count` frames or up to its end.
-std::vector<float> sourceStretch(const Recording& source, long long start, std::size_t count)
+double resampleRatio(int sampleRate, double cents)
 {
-    std::vector<float> stretch;
-    stretch.reserve(2 * count);
-    const std::size_t silence = start < 0 ? std::min(count, static_cast<std::size_t>(-start)) : 0;
-    stretch.resize(2 * silence, 0.0f);
-    const std::size_t from = start < 0 ? 0 : static_cast<std::size_t>(start);
-    const std::size_t to = std::min(source.frameCount(), from + count - silence);
-    if (from < to) stretch.insert(stretch.end(), source.frames.data() + 2 * from, source.frames.data() + 2 * to);
-    return stretch;
+    return (static_cast<double>(organRate) / sampleRate) / std::exp2(cents / 1200.0);
+}
+
+// The source's frames of the stretch, silence where it lies before them;
+// shorter when the source ends first.
+std::vector<float> framesOf(const Recording& source, SourceStretch stretch)
+{
+    const long long count = stretch.end - stretch.first;
+    const auto silence = static_cast<std::size_t>(std::clamp<long long>(-stretch.first, 0, count));
+    std::vector<float> frames;
+    frames.reserve(2 * static_cast<std::size_t>(count));
+    frames.resize(2 * silence, 0.0f);
+    const auto from = static_cast<std::size_t>(std::max<long long>(stretch.first, 0));
+    const std::size_t to = std::min(source.frameCount(), static_cast<std::size_t>(std::max<long long>(stretch.end, 0)));
+    if (from < to) frames.insert(frames.end(), source.frames.data() + 2 * from, source.frames.data() + 2 * to);
+    return frames;
 }
 
 // Falls from full level at `first` to zero at `end - 1` on a raised cosine.
@@ -41,17 +47,24 @@ void fadeOut(std::vector<float>& frames, std::size_t first, std::size_t end)
 
 }  // namespace
 
+std::optional<SourceStretch> partStretch(int sampleRate, std::size_t onset, double cents)
+{
+    const double ratio = resampleRatio(sampleRate, cents);
+    if (!src_is_valid_ratio(ratio)) return std::nullopt;
+    const double leadFrames = static_cast<double>(heardFirstFrame) + leadInSeconds * organRate;
+    const long long first = static_cast<long long>(onset) - std::llround(leadFrames / ratio);
+    const auto count = static_cast<long long>(std::ceil(keyFrames / ratio)) + resamplerMarginFrames;
+    return SourceStretch{first, first + count};
+}
+
 std::optional<RenderedPart> renderPart(const Recording& source, std::size_t onset, double cents, std::string& error)
 {
-    const double ratio = (static_cast<double>(organRate) / source.sampleRate) / std::exp2(cents / 1200.0);
-    if (!src_is_valid_ratio(ratio)) {
+    const std::optional<SourceStretch> stretch = partStretch(source.sampleRate, onset, cents);
+    if (!stretch) {
         error = "a shift of " + std::to_string(std::lround(cents)) + " cents is beyond the resampler's range";
         return std::nullopt;
     }
-    const double leadFrames = static_cast<double>(heardFirstFrame) + leadInSeconds * organRate;
-    const long long start = static_cast<long long>(onset) - std::llround(leadFrames / ratio);
-    const auto inputFrames = static_cast<std::size_t>(std::ceil(keyFrames / ratio)) + resamplerMarginFrames;
-    std::vector<float> input = sourceStretch(source, start, inputFrames);
+    std::vector<float> input = framesOf(source, *stretch);
 
     RenderedPart part;
     part.frames.assign(2 * keyFrames, 0.0f);
@@ -60,7 +73,7 @@ std::optional<RenderedPart> renderPart(const Recording& source, std::size_t onse
     data.data_out = part.frames.data();
     data.input_frames = static_cast<long>(input.size() / 2);
     data.output_frames = static_cast<long>(keyFrames);
-    data.src_ratio = ratio;
+    data.src_ratio = resampleRatio(source.sampleRate, cents);
     data.end_of_input = 1;
     if (const int failure = src_simple(&data, SRC_SINC_BEST_QUALITY, 2); failure != 0) {
         error = std::string("resampling failed: ") + src_strerror(failure);

@@ -16,6 +16,19 @@ namespace organ_import {
 constexpr double leadInSeconds = 0.0015;  // of the recording heard before the speech
 constexpr double fadeSeconds = 0.015;     // before the organ's cut
 
+// The source frames [first, end) a part reads: first is negative where the
+// part begins with silence before the recording does, and end may lie past
+// the recording's last frame.
+struct SourceStretch {
+    long long first;
+    long long end;
+};
+
+// What renderPart reads of a source at `sampleRate` Hz whose speech starts at
+// `onset` for a part `cents` above its recorded pitch, the resampler's margin
+// included; nothing when the shift is beyond the resampler's range.
+std::optional<SourceStretch> partStretch(int sampleRate, std::size_t onset, double cents);
+
 struct RenderedPart {
     std::vector<float> frames;  // keyFrames interleaved left/right
     bool padded = false;        // the source ended before the window did

@@ -19,17 +19,22 @@ struct KeyUse {
     int key = -1;
 };
 
+struct RecordingUse {
+    KeyUse last;                 // the last key that needs it
+    std::vector<double> shifts;  // the cents its parts play it at, each once
+};
+
 struct Decoded {
-    std::optional<Recording> recording;
-    std::size_t onset = 0;  // where the pipe speaks; 0 for an organ sample, played as it is
-    int padded = 0;         // keys it ended too early for
+    std::optional<Recording> recording;  // only the frames some part reads
+    std::size_t onset = 0;               // where the pipe speaks in them; 0 for an organ sample, played as it is
+    int padded = 0;                      // keys it ended too early for
 };
 
 struct RenderState {
     const ImportPlan& plan;
     std::filesystem::path store;
-    std::vector<KeyUse> lastUse;   // by recording: the last key that needs it
-    std::vector<Decoded> decoded;  // by recording: empty until its first key and after its last
+    std::vector<RecordingUse> uses;  // by recording
+    std::vector<Decoded> decoded;    // by recording: empty until its first key and after its last
     std::vector<RenderedStop> stops;
 };
 
@@ -40,13 +45,40 @@ std::string whereIs(const RecordingLocation& location)
     return location.citation.empty() ? where : location.citation + " (" + where + ")";
 }
 
-std::vector<KeyUse> lastUses(const ImportPlan& plan)
+std::vector<RecordingUse> recordingUses(const ImportPlan& plan)
 {
-    std::vector<KeyUse> uses(plan.recordings.size());
+    std::vector<RecordingUse> uses(plan.recordings.size());
     for (int stop = 0; stop < static_cast<int>(plan.stops.size()); ++stop)
         for (int key = 0; key < keyCount; ++key)
-            for (const KeyPart& part : plan.stops[stop].keys[key]) uses[part.recording] = {stop, key};
+            for (const KeyPart& part : plan.stops[stop].keys[key]) {
+                RecordingUse& use = uses[part.recording];
+                use.last = {stop, key};
+                if (std::find(use.shifts.begin(), use.shifts.end(), part.cents) == use.shifts.end())
+                    use.shifts.push_back(part.cents);
+            }
     return uses;
+}
+
+// Drops the frames of the recording no part reads at any of its shifts: a
+// key plays a fraction of a second from just before the speech, while a
+// recording often holds several seconds.
+void keepReadFrames(Decoded& decoded, const std::vector<double>& shifts)
+{
+    Recording& recording = *decoded.recording;
+    const auto frameCount = static_cast<long long>(recording.frameCount());
+    long long first = frameCount, end = 0;
+    for (const double cents : shifts) {
+        if (const std::optional<SourceStretch> read = partStretch(recording.sampleRate, decoded.onset, cents)) {
+            first = std::min(first, read->first);
+            end = std::max(end, read->end);
+        }
+    }
+    if (first >= end) return;  // no part can be made of it: rendering says why
+    const auto from = static_cast<std::size_t>(std::max<long long>(first, 0));
+    const auto to = static_cast<std::size_t>(std::min(end, frameCount));
+    recording.frames = std::vector<float>(recording.frames.begin() + static_cast<std::ptrdiff_t>(2 * from),
+                                          recording.frames.begin() + static_cast<std::ptrdiff_t>(2 * to));
+    decoded.onset -= from;
 }
 
 // Which stops hold sound at the organ's level: their own organ samples or a
@@ -74,6 +106,7 @@ Decoded* decodedRecording(RenderState& state, int index, std::string& error)
         const std::optional<std::size_t> onset = speechOnset(*decoded.recording);
         if (!onset) error = "it holds only silence", decoded.recording.reset();
         decoded.onset = onset.value_or(0);
+        if (onset) keepReadFrames(decoded, state.uses[index].shifts);
     }
     if (!decoded.recording) {
         error.insert(0, whereIs(location) + ": ");
@@ -87,7 +120,7 @@ Decoded* decodedRecording(RenderState& state, int index, std::string& error)
 void release(RenderState& state, int stop, int key)
 {
     for (const KeyPart& part : state.plan.stops[stop].keys[key]) {
-        const KeyUse use = state.lastUse[part.recording];
+        const KeyUse use = state.uses[part.recording].last;
         Decoded& decoded = state.decoded[part.recording];
         if (use.stop != stop || use.key != key || !decoded.recording) continue;
         if (decoded.padded > 0)
@@ -150,15 +183,16 @@ std::filesystem::path storedStop(const std::filesystem::path& store, int stop)
 
 int renderSteps(const ImportPlan& plan)
 {
-    const std::vector<KeyUse> uses = lastUses(plan);
-    const auto used = std::count_if(uses.begin(), uses.end(), [](const KeyUse& use) { return use.stop >= 0; });
+    const std::vector<RecordingUse> uses = recordingUses(plan);
+    const auto used =
+        std::count_if(uses.begin(), uses.end(), [](const RecordingUse& use) { return use.last.stop >= 0; });
     return static_cast<int>(used) + keyCount * static_cast<int>(plan.stops.size());
 }
 
 std::optional<std::vector<RenderedStop>> renderPlan(const ImportPlan& plan, const std::filesystem::path& store,
                                                     std::string& error)
 {
-    RenderState state{plan, store, lastUses(plan), std::vector<Decoded>(plan.recordings.size()), fixedness(plan)};
+    RenderState state{plan, store, recordingUses(plan), std::vector<Decoded>(plan.recordings.size()), fixedness(plan)};
     KeyPlanes planes;
     for (int stop = 0; stop < static_cast<int>(plan.stops.size()); ++stop) {
         for (int key = 0; key < keyCount; ++key) {

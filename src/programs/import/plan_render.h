@@ -1,7 +1,8 @@
 // The one renderer: every stop of a plan made key by key, each key the sum
 // of its parts and of its member stops' same key, into the render store.
-// Each recording is decoded once and dropped after the last key that needs
-// it, so memory holds what the keys still to make share, never the organ.
+// Each recording is decoded once, cut to the frames its keys read, and
+// dropped after the last key that needs it, so memory holds what the keys
+// still to make share, never the organ.
 #pragma once
 
 #include <filesystem>
