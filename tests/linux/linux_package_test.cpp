@@ -234,15 +234,18 @@ TEST_F(LinuxPackage, StartsJackdOnTheFirstCardAndStopsItWhenVelmaraEnds)
     fs::create_directories(scratchDir / "bin");
     std::ofstream(scratchDir / "cards") << " 1 [PCH            ]: HDA-Intel - HDA Intel PCH\n";
     std::ofstream(scratchDir / "bin/jackd")
-        << "#!/bin/sh\necho \"$@\" >'" << (scratchDir / "jackd.args").string() << "'\necho $$ >'"
-        << (scratchDir / "jackd.pid").string() << "'\nexec /usr/bin/jackd -d dummy -r 44100 -p 256\n";
+        << "#!/bin/sh\necho \"$@\" >'" << (scratchDir / "jackd.args").string() << "'\necho \"$JACK_DEFAULT_SERVER\" >'"
+        << (scratchDir / "jackd.server").string() << "'\necho $$ >'" << (scratchDir / "jackd.pid").string()
+        << "'\nexec /usr/bin/jackd -d dummy -r 44100 -p 256\n";
     fs::permissions(scratchDir / "bin/jackd", fs::perms::owner_exec, fs::perm_options::add);
-    ASSERT_NO_FATAL_FAILURE(launch({"VELMARA_ALSA_CARDS=" + (scratchDir / "cards").string(),
-                                    "JACK_DEFAULT_SERVER=velmara-launched-" + std::to_string(getpid()),
-                                    "PATH=" + (scratchDir / "bin").string() + ":/usr/bin:/bin"}));
+    const std::string server = "velmara-launched-" + std::to_string(getpid());
+    ASSERT_NO_FATAL_FAILURE(
+        launch({"VELMARA_ALSA_CARDS=" + (scratchDir / "cards").string(), "JACK_DEFAULT_SERVER=" + server,
+                "PATH=" + (scratchDir / "bin").string() + ":/usr/bin:/bin"}));
     unsigned long window = 0;
     ASSERT_TRUE(session->waitForWindow(window)) << session->velmara().standardError();
     EXPECT_EQ(contents(scratchDir / "jackd.args"), "-d alsa -d hw:1 -r 44100 -p 256\n");
+    EXPECT_EQ(contents(scratchDir / "jackd.server"), server + "\n");
     const pid_t jackd = std::stoi(contents(scratchDir / "jackd.pid"));
     EXPECT_EQ(kill(jackd, 0), 0) << "jackd is not running under Velmara";
 

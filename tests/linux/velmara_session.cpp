@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -54,9 +55,14 @@ bool VelmaraSession::startVelmara(const std::string& workingDirectory)
 bool VelmaraSession::startInstalled(const std::vector<std::string>& command,
                                     const std::vector<std::string>& extraEnvironment)
 {
+    // A name given twice is not left to the shell to choose: dash keeps the
+    // last, the program's getenv the first.
     std::vector<std::string> variables = extraEnvironment;
-    const std::vector<std::string> session = environment();
-    variables.insert(variables.end(), session.begin(), session.end());
+    for (const std::string& variable : environment()) {
+        const std::string name = variable.substr(0, variable.find('=') + 1);
+        if (std::ranges::none_of(extraEnvironment, [&](const std::string& extra) { return extra.starts_with(name); }))
+            variables.push_back(variable);
+    }
     return velmara_.start(command, variables, "", scratch_ + "/velmara");
 }
 
