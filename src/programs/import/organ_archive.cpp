@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <fstream>
 #include <memory>
-#include <mutex>
 
 #include "programs/import/ascii_case.h"
 #include "programs/import/organ_ini.h"
@@ -28,11 +27,10 @@ struct OpenArchive {
     std::unique_ptr<zip_t, ZipCloser> zip;
 };
 
-std::mutex archiveLock;
-OpenArchive openArchive;  // guarded by archiveLock
+OpenArchive openArchive;
 
 // The archive at path, opened when another one is open; nullptr with error
-// set when it cannot be. Needs archiveLock held.
+// set when it cannot be.
 zip_t* archiveAt(const std::filesystem::path& path, std::string& error)
 {
     if (openArchive.zip && openArchive.path == path) return openArchive.zip.get();
@@ -120,7 +118,6 @@ bool isZipArchive(const std::filesystem::path& file)
 
 std::optional<std::string> organMember(const std::filesystem::path& archive, std::string& error)
 {
-    const std::lock_guard<std::mutex> lock(archiveLock);
     zip_t* zip = archiveAt(archive, error);
     if (!zip) return std::nullopt;
     PackageIndex index = packageIndex(zip);
@@ -145,7 +142,6 @@ std::optional<std::string> organMember(const std::filesystem::path& archive, std
 
 std::optional<std::string> archiveMemberName(const std::filesystem::path& archive, std::string_view member)
 {
-    const std::lock_guard<std::mutex> lock(archiveLock);
     std::string error;
     zip_t* zip = archiveAt(archive, error);
     const std::optional<zip_int64_t> index = zip ? memberIndex(zip, member) : std::nullopt;
@@ -156,7 +152,6 @@ std::optional<std::string> archiveMemberName(const std::filesystem::path& archiv
 std::optional<std::vector<char>> readArchiveMember(const std::filesystem::path& archive, std::string_view member,
                                                    std::string& error)
 {
-    const std::lock_guard<std::mutex> lock(archiveLock);
     zip_t* zip = archiveAt(archive, error);
     if (!zip) return std::nullopt;
     const std::optional<zip_int64_t> index = memberIndex(zip, member);
