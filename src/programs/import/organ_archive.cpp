@@ -167,10 +167,11 @@ std::optional<Recording> readArchiveRecording(const std::filesystem::path& archi
 {
     const std::optional<std::vector<char>> bytes = readArchiveMember(archive, member, error);
     if (!bytes) return std::nullopt;
+    zip_t* zip = archiveAt(archive, error);  // still open: the member was just read from it
+    const std::optional<zip_int64_t> correctionIndex =
+        endsWith(member, ".wv") ? memberIndex(zip, std::string(member) + "c") : std::nullopt;
     std::optional<std::vector<char>> correction;
-    const std::string correctionName = std::string(member) + "c";
-    if (endsWith(member, ".wv") && archiveMemberName(archive, correctionName))
-        correction = readArchiveMember(archive, correctionName, error);
+    if (correctionIndex) correction = readMember(zip, *correctionIndex, error);
     return readRecordingBytes(*bytes, correction ? &*correction : nullptr, error);
 }
 
