@@ -52,7 +52,7 @@ void importStop(benchmark::State& state)
         fs::remove_all(brimwell);
     }
     state.counters["keys"] = 61;
-    state.counters["peak_MB"] = peak;
+    state.counters["peakMiB"] = peak;
 }
 
 // The same recordings decoded whole and brought to 44,100 Hz, one pass each.
