@@ -479,7 +479,7 @@ TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)
 {
     OrganDirectory organ;
     const fs::path sources = organ.root / "recordings";
-    for (const char* stop : {"Good", "Broken", "Old"}) {
+    for (const char* stop : {"Good", "Broken", "Old", "good"}) {
         fs::create_directories(sources / stop);
         writeSndfile(sources / stop / "060.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
                      tone(44100, 1, 261.6, 0.3, 0, 1, 0));
@@ -499,6 +499,8 @@ TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)
     for (const Refusal& refusal : std::vector<Refusal>{
              {{good, (sources / "Broken").string()}, "Broken/062.wav: not a sound file"},
              {{(sources / "Old").string()}, "the stop exists; --replace replaces it"},
+             {{good, (sources / "good").string()},
+              "\"good\" is given twice (as \"Good\": the organ ignores letter case)"},
              {{"--name", "END", good}, "END ends the organ definition"},
              {{"--name", " Montre", good}, "begins or ends with a space"},
              {{"--name", "Montre.", good}, "ends with a dot"},
