@@ -529,6 +529,10 @@ TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)
                             [](const auto&) { return true; }),
               3)
         << "Old, boutons and the definition: no staging folder left";
+    ASSERT_EQ(runImport({"--into", into, "--replace", "--name", "OLD", good}).status, 0);
+    EXPECT_EQ(fixtures::readFile(organ.brimwell / "Imported.org"),
+              before.at((organ.brimwell / "Imported.org").string()))
+        << "the organ finds the folder OLD for the Old it lists";
 
     fixtures::writeFile(organ.root / "Hand.org", {'A', '\r', '\n', 'B'});
     ASSERT_EQ(runImport({"--into", into, "--organ", (organ.root / "Hand.org").string(), "--name", "Voix c\xC3\xA9leste",
