@@ -12,46 +12,32 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <numbers>
 #include <string>
 #include <vector>
 
 #include "fastest_ratio.h"
 #include "import_process.h"
+#include "pipe_recording.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int recordings = 12, sourceRate = 48000, seconds = 6;
+constexpr int recordings = 12, seconds = 6;
 
 const fs::path workFolder = fs::temp_directory_path() / ("velmara-import-bench-" + std::to_string(::getpid()));
 const fs::path stopFolder = workFolder / "Montre 8";
 
-// A pipe-like tone after 0.3 s of silence, written once for the whole run.
-void writeRecording(int midiNote)
-{
-    const double frequency = 440.0 * std::exp2((midiNote - 69) / 12.0);
-    std::vector<float> frames;
-    for (int frame = 0; frame < seconds * sourceRate; ++frame) {
-        const double t = frame / static_cast<double>(sourceRate) - 0.3, w = 2 * std::numbers::pi * frequency * t;
-        const auto value =
-            static_cast<float>(t < 0 ? 0.0 : 0.4 * std::sin(w) + 0.2 * std::sin(2 * w) + 0.1 * std::sin(3 * w));
-        frames.insert(frames.end(), {value, value * 0.9f});
-    }
-    SF_INFO info{0, sourceRate, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 0, 0};
-    char name[16];
-    std::snprintf(name, sizeof name, "%03d.wav", midiNote);
-    SNDFILE* file = sf_open((stopFolder / name).c_str(), SFM_WRITE, &info);
-    sf_writef_float(file, frames.data(), seconds * sourceRate);
-    sf_close(file);
-}
-
+// Every fifth note from C2, the tone 0.3 s in, written once for the whole run.
 void writeRecordings()
 {
     if (fs::exists(stopFolder)) return;
     fs::create_directories(stopFolder);
-    for (int i = 0; i < recordings; ++i) writeRecording(36 + 5 * i);
+    for (int i = 0; i < recordings; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%03d.wav", 36 + 5 * i);
+        writePipeRecording(stopFolder / name, 36 + 5 * i, seconds, 0.3);
+    }
 }
 
 void importStop(benchmark::State& state)
@@ -66,7 +52,7 @@ void importStop(benchmark::State& state)
         fs::remove_all(brimwell);
     }
     state.counters["keys"] = 61;
-    state.counters["peak_MB"] = peak;
+    state.counters["peakMiB"] = peak;
 }
 
 // The same recordings decoded whole and brought to 44,100 Hz, one pass each.

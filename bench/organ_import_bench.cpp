@@ -16,18 +16,18 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <numbers>
 #include <string>
 #include <vector>
 
 #include "fastest_ratio.h"
 #include "import_process.h"
+#include "pipe_recording.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int recordings = 12, sourceRate = 48000, benchStops = 20;
+constexpr int recordings = 12, benchStops = 20;
 constexpr double seconds = 2.5, lead = 0.2;
 constexpr int firstRecordedNote = 36, recordedStep = 5;
 constexpr int stopShifts[] = {0, -12, 12, 19, 24};  // semitones: 8', 16', 4', 2 2/3', 2'
@@ -106,30 +106,13 @@ std::vector<Pipe> organPipes(int stops)
     return pipes;
 }
 
-// A pipe-like tone after `lead` seconds of silence.
-void writeRecording(const fs::path& file, int midiNote)
-{
-    const double frequency = 440.0 * std::exp2((midiNote - 69) / 12.0);
-    std::vector<float> frames;
-    for (int frame = 0; frame < static_cast<int>(seconds * sourceRate); ++frame) {
-        const double t = frame / static_cast<double>(sourceRate) - lead, w = 2 * std::numbers::pi * frequency * t;
-        const auto value =
-            static_cast<float>(t < 0 ? 0.0 : 0.4 * std::sin(w) + 0.2 * std::sin(2 * w) + 0.1 * std::sin(3 * w));
-        frames.insert(frames.end(), {value, value * 0.9f});
-    }
-    SF_INFO info{0, sourceRate, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 0, 0};
-    SNDFILE* sound = sf_open(file.c_str(), SFM_WRITE, &info);
-    sf_writef_float(sound, frames.data(), static_cast<sf_count_t>(frames.size() / 2));
-    sf_close(sound);
-}
-
 fs::path writeOrgan(int stops)
 {
     const fs::path folder = workFolder / ("organ" + std::to_string(stops));
     if (fs::exists(folder / "Bench.organ")) return folder / "Bench.organ";
     fs::create_directories(folder / "Pipes");
     for (int recording = 0; recording < recordings; ++recording)
-        writeRecording(folder / "Pipes" / recordingFile(recording), recordedNote(recording));
+        writePipeRecording(folder / "Pipes" / recordingFile(recording), recordedNote(recording), seconds, lead);
     std::ofstream(folder / "Bench.organ") << organDefinition(stops);
     return folder / "Bench.organ";
 }
@@ -178,8 +161,8 @@ void decodeOnceAndResampleEachPipe(benchmark::State& state)
         for (int recording = 0; recording < recordings; ++recording)
             sources.push_back(decoded(folder / recordingFile(recording)));
         for (const Pipe& pipe : pipes) {
-            const double ratio = 44100.0 / sourceRate / std::exp2(pipe.cents / 1200.0);
-            const auto start = static_cast<std::size_t>(lead * sourceRate - leadInFrames / ratio);
+            const double ratio = 44100.0 / pipeRecordingRate / std::exp2(pipe.cents / 1200.0);
+            const auto start = static_cast<std::size_t>(lead * pipeRecordingRate - leadInFrames / ratio);
             const std::vector<float>& source = sources[static_cast<std::size_t>(pipe.recording)];
             const auto frames = std::min(static_cast<std::size_t>(keyFrames / ratio) + 64, source.size() / 2 - start);
             SRC_DATA data{source.data() + 2 * start,

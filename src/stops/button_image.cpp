@@ -34,16 +34,27 @@ std::uint64_t bytesLeft(std::FILE* file)
     return static_cast<std::uint64_t>(end - here);
 }
 
-// Reads a whole BMP of the supported form; false for any other file.
-bool readBmp(std::FILE* file, LoadedBmp& bmp)
+// Reads the two headers of a BMP into info; false unless they describe the
+// supported form with its pixels in the file.
+bool readBmpHeaders(std::FILE* file, std::uint8_t* info)
 {
     std::uint8_t fileHeader[bmpFileHeaderSize];
     if (std::fread(fileHeader, 1, sizeof fileHeader, file) != sizeof fileHeader) return false;
     if (fileHeader[0] != 'B' || fileHeader[1] != 'M') return false;
+    if (std::fread(info, 1, bitmapInfoSize, file) != bitmapInfoSize) return false;
+    return isSupportedBmp(fileHeader, info, bytesLeft(file));
+}
+
+std::int32_t logicalWidthOf(std::int32_t pixels)
+{
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(pixels) * logicalWidth / screenWidth);
+}
+
+// Reads a whole BMP of the supported form; false for any other file.
+bool readBmp(std::FILE* file, LoadedBmp& bmp)
+{
     bmp.info.reset(new (std::nothrow) std::uint8_t[bitmapInfoSize]);
-    if (bmp.info == nullptr) return false;
-    if (std::fread(bmp.info.get(), 1, bitmapInfoSize, file) != bitmapInfoSize) return false;
-    if (!isSupportedBmp(fileHeader, bmp.info.get(), bytesLeft(file))) return false;
+    if (bmp.info == nullptr || !readBmpHeaders(file, bmp.info.get())) return false;
     bmp.pixelBytes = bmpLayout(bmp.info.get()).imageSize;
     bmp.pixels.reset(new (std::nothrow) std::uint8_t[bmp.pixelBytes]);
     if (bmp.pixels == nullptr) return false;
@@ -52,9 +63,14 @@ bool readBmp(std::FILE* file, LoadedBmp& bmp)
 
 }  // namespace
 
-std::int32_t logicalWidthOf(std::int32_t pixels)
+std::int32_t drawnWidthOfBmp(const char* hostFile)
 {
-    return static_cast<std::int32_t>(static_cast<std::int64_t>(pixels) * logicalWidth / screenWidth);
+    std::FILE* file = std::fopen(hostFile, "rb");
+    if (file == nullptr) return 0;
+    std::uint8_t info[bitmapInfoSize];
+    const bool readable = readBmpHeaders(file, info);
+    std::fclose(file);
+    return readable ? logicalWidthOf(bmpLayout(info).width) : 0;
 }
 
 ButtonImage::ButtonImage() : info(new std::uint8_t[bitmapInfoSize]()) {}

@@ -36,8 +36,9 @@ public:
     void draw();
 };
 
-// The logical width a picture this many pixels wide is drawn at.
-std::int32_t logicalWidthOf(std::int32_t pixels);
+// The logical width a button drawn with the BMP file (a host path) has; 0
+// when it cannot be read or is not a BMP of the supported form.
+std::int32_t drawnWidthOfBmp(const char* hostFile);
 
 // The two images every stop is drawn with, held for the life of the process:
 // no exit destroys them.

@@ -479,7 +479,7 @@ TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)
 {
     OrganDirectory organ;
     const fs::path sources = organ.root / "recordings";
-    for (const char* stop : {"Good", "Broken", "Old"}) {
+    for (const char* stop : {"Good", "Broken", "Old", "good"}) {
         fs::create_directories(sources / stop);
         writeSndfile(sources / stop / "060.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
                      tone(44100, 1, 261.6, 0.3, 0, 1, 0));
@@ -499,6 +499,8 @@ TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)
     for (const Refusal& refusal : std::vector<Refusal>{
              {{good, (sources / "Broken").string()}, "Broken/062.wav: not a sound file"},
              {{(sources / "Old").string()}, "the stop exists; --replace replaces it"},
+             {{good, (sources / "good").string()},
+              "\"good\" is given twice (as \"Good\": the organ ignores letter case)"},
              {{"--name", "END", good}, "END ends the organ definition"},
              {{"--name", " Montre", good}, "begins or ends with a space"},
              {{"--name", "Montre.", good}, "ends with a dot"},
@@ -527,6 +529,10 @@ TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)
                             [](const auto&) { return true; }),
               3)
         << "Old, boutons and the definition: no staging folder left";
+    ASSERT_EQ(runImport({"--into", into, "--replace", "--name", "OLD", good}).status, 0);
+    EXPECT_EQ(fixtures::readFile(organ.brimwell / "Imported.org"),
+              before.at((organ.brimwell / "Imported.org").string()))
+        << "the organ finds the folder OLD for the Old it lists";
 
     fixtures::writeFile(organ.root / "Hand.org", {'A', '\r', '\n', 'B'});
     ASSERT_EQ(runImport({"--into", into, "--organ", (organ.root / "Hand.org").string(), "--name", "Voix c\xC3\xA9leste",

@@ -317,6 +317,21 @@ TEST_F(WholeOrgan, ItsPackageImportsTheSameSoundBesideAFolder)
             << file;
 }
 
+TEST_F(WholeOrgan, OneOfTwoStopsOfTheSameNameIsChosenByTheNameItGets)
+{
+    const fs::path brimwell = organ->root / "Chosen";
+    const importtest::Outcome chosen =
+        importtest::runImport({"--into", brimwell.string(), "--gain", std::to_string(runGainDecibels), "--stop",
+                               "Principal 8 GO", (source / "Test.organ").string()});
+    ASSERT_EQ(chosen.status, 0) << chosen.err;
+    const std::vector<std::uint8_t> definition = fixtures::readFile(brimwell / "\xC3\x89glise d essai.org");
+    EXPECT_EQ(std::string(definition.begin(), definition.end()), "Principal 8\r\nEND\r\n");
+    for (const std::string& file : fixtures::sampleFileNames())
+        EXPECT_EQ(fixtures::readFile(brimwell / "Principal 8" / file),
+                  fixtures::readFile(organ->brimwell / "Principal 8 GO" / file))
+            << file;
+}
+
 TEST(OrganImportRefusals, LeaveBrimwellAsItWasAndNameTheDefinitionsLine)
 {
     OrganDirectory organ;

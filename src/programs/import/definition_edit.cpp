@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "bank/text_scanner.h"
+#include "programs/import/ascii_case.h"
 
 namespace organ_import {
 
@@ -48,7 +49,9 @@ DefinitionEdit definitionWithStops(std::string_view existing, const std::vector<
     DefinitionEdit edit{std::string(existing.substr(0, listed.endLine)), {}};
     if (!edit.text.empty() && edit.text.back() != '\n') edit.text += "\r\n";
     for (const std::string& name : names) {
-        if (std::find(listed.names.begin(), listed.names.end(), name) != listed.names.end()) continue;
+        if (std::any_of(listed.names.begin(), listed.names.end(),
+                        [&](const std::string& stop) { return equalIgnoringCase(stop, name); }))
+            continue;
         listed.names.push_back(name);
         edit.text += name + "\r\n";
     }

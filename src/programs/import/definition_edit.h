@@ -13,7 +13,8 @@ struct DefinitionEdit {
 };
 
 // The existing definition (empty for a new one) with each name it does not
-// list yet added, in order, before its "END" line, each followed by CR LF;
+// list yet (in any ASCII letter case: the organ finds a listed stop's folder
+// ignoring it) added, in order, before its "END" line, each followed by CR LF;
 // a definition without "END" gets one after them. Everything else of the
 // text is kept byte for byte.
 DefinitionEdit definitionWithStops(std::string_view existing, const std::vector<std::string>& names);

@@ -9,6 +9,7 @@
 
 #include "bank/organ_bank.h"
 #include "platform/files.h"
+#include "programs/import/ascii_case.h"
 #include "programs/import/chord_level.h"
 #include "programs/import/definition_edit.h"
 #include "programs/import/durable_files.h"
@@ -126,17 +127,22 @@ std::optional<ImportOptions> plannedOptions(const ImportOptions& options, Import
 }
 
 // The folder each stop replaces, or an empty path. Refused when a name is
-// given twice, a stop exists without --replace, or a recording lies inside a
-// folder the run replaces.
+// given twice (in any letter case: the organ finds one folder for both), a
+// stop exists without --replace, or a recording lies inside a folder the run
+// replaces.
 std::optional<std::vector<fs::path>> replacedFolders(const ImportOptions& options, const ImportPlan& plan,
                                                      std::string& error)
 {
     std::vector<fs::path> replaced;
     for (const StopPlan& stop : plan.stops) {
         const fs::path existing = asTheOrganFinds(options.into / stop.definitionName);
-        if (std::any_of(plan.stops.data(), &stop,
-                        [&](const StopPlan& p) { return p.definitionName == stop.definitionName; }))
-            error = "the stop \"" + stop.folder + "\" is given twice";
+        const auto twin = std::find_if(plan.stops.data(), &stop, [&](const StopPlan& p) {
+            return equalIgnoringCase(p.definitionName, stop.definitionName);
+        });
+        if (twin != &stop)
+            error =
+                "the stop \"" + stop.folder + "\" is given twice" +
+                (twin->folder == stop.folder ? "" : " (as \"" + twin->folder + "\": the organ ignores letter case)");
         else if (isThere(existing) && !options.replace)
             error = existing.string() + ": the stop exists; --replace replaces it";
         if (!error.empty()) return std::nullopt;

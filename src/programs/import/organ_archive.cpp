@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <fstream>
 #include <memory>
-#include <mutex>
 
 #include "programs/import/ascii_case.h"
 #include "programs/import/organ_ini.h"
@@ -28,11 +27,10 @@ struct OpenArchive {
     std::unique_ptr<zip_t, ZipCloser> zip;
 };
 
-std::mutex archiveLock;
-OpenArchive openArchive;  // guarded by archiveLock
+OpenArchive openArchive;
 
 // The archive at path, opened when another one is open; nullptr with error
-// set when it cannot be. Needs archiveLock held.
+// set when it cannot be.
 zip_t* archiveAt(const std::filesystem::path& path, std::string& error)
 {
     if (openArchive.zip && openArchive.path == path) return openArchive.zip.get();
@@ -120,7 +118,6 @@ bool isZipArchive(const std::filesystem::path& file)
 
 std::optional<std::string> organMember(const std::filesystem::path& archive, std::string& error)
 {
-    const std::lock_guard<std::mutex> lock(archiveLock);
     zip_t* zip = archiveAt(archive, error);
     if (!zip) return std::nullopt;
     PackageIndex index = packageIndex(zip);
@@ -145,7 +142,6 @@ std::optional<std::string> organMember(const std::filesystem::path& archive, std
 
 std::optional<std::string> archiveMemberName(const std::filesystem::path& archive, std::string_view member)
 {
-    const std::lock_guard<std::mutex> lock(archiveLock);
     std::string error;
     zip_t* zip = archiveAt(archive, error);
     const std::optional<zip_int64_t> index = zip ? memberIndex(zip, member) : std::nullopt;
@@ -156,7 +152,6 @@ std::optional<std::string> archiveMemberName(const std::filesystem::path& archiv
 std::optional<std::vector<char>> readArchiveMember(const std::filesystem::path& archive, std::string_view member,
                                                    std::string& error)
 {
-    const std::lock_guard<std::mutex> lock(archiveLock);
     zip_t* zip = archiveAt(archive, error);
     if (!zip) return std::nullopt;
     const std::optional<zip_int64_t> index = memberIndex(zip, member);
@@ -172,10 +167,11 @@ std::optional<Recording> readArchiveRecording(const std::filesystem::path& archi
 {
     const std::optional<std::vector<char>> bytes = readArchiveMember(archive, member, error);
     if (!bytes) return std::nullopt;
+    zip_t* zip = archiveAt(archive, error);  // still open: the member was just read from it
+    const std::optional<zip_int64_t> correctionIndex =
+        endsWith(member, ".wv") ? memberIndex(zip, std::string(member) + "c") : std::nullopt;
     std::optional<std::vector<char>> correction;
-    const std::string correctionName = std::string(member) + "c";
-    if (endsWith(member, ".wv") && archiveMemberName(archive, correctionName))
-        correction = readArchiveMember(archive, correctionName, error);
+    if (correctionIndex) correction = readMember(zip, *correctionIndex, error);
     return readRecordingBytes(*bytes, correction ? &*correction : nullptr, error);
 }
 

@@ -95,28 +95,50 @@ std::string joined(const std::vector<std::string>& parts, std::string_view betwe
     return text;
 }
 
-bool isChosen(const ListedStop& stop, const std::vector<std::string>& chosen)
+// The Windows-1252 names the stops get when they are named together.
+std::vector<std::string> namesOf(const std::vector<ListedStop>& stops)
 {
-    const std::string made = platform::windows1252ToUtf8(stopNameFrom(stop.organName));
-    return std::any_of(chosen.begin(), chosen.end(),
-                       [&](const std::string& name) { return name == stop.organName || name == made; });
+    std::vector<StopNaming> namings;
+    namings.reserve(stops.size());
+    for (const ListedStop& stop : stops)
+        namings.push_back({stop.organName, stop.manual, "Stop " + stop.section.substr(4), {}});
+    nameStops(namings);
+    std::vector<std::string> names;
+    names.reserve(namings.size());
+    for (StopNaming& naming : namings) names.push_back(std::move(naming.name));
+    return names;
 }
 
-// The stops chosen by name; nothing, with error naming the organ's stops,
-// when a name is none of them.
+// Whether `name` calls the stop: its own name, that name made one Velmara
+// holds, or `gets`, the name it gets beside the other stops.
+bool isCalled(const ListedStop& stop, const std::string& gets, const std::string& name)
+{
+    return name == stop.organName || name == platform::windows1252ToUtf8(stopNameFrom(stop.organName)) ||
+           name == platform::windows1252ToUtf8(gets);
+}
+
+// The stops chosen by name (all when none is); nothing, with error naming
+// the organ's stops, when a name is none of them.
 std::optional<std::vector<ListedStop>> chosenStops(std::vector<ListedStop> stops,
                                                    const std::vector<std::string>& chosen, const OrganIni& ini,
                                                    std::string& error)
 {
+    if (chosen.empty()) return stops;
+    const std::vector<std::string> names = namesOf(stops);
+    std::vector<bool> kept(stops.size());
     for (const std::string& name : chosen) {
-        if (std::any_of(stops.begin(), stops.end(), [&](const ListedStop& s) { return isChosen(s, {name}); })) continue;
+        bool found = false;
+        for (std::size_t i = 0; i < stops.size(); ++i)
+            if (isCalled(stops[i], names[i], name)) kept[i] = found = true;
+        if (found) continue;
         error = ini.fileName + ": no stop is called \"" + name + "\"; its stops are";
         for (const ListedStop& stop : stops) error += " \"" + stop.organName + "\"";
         return std::nullopt;
     }
-    if (chosen.empty()) return stops;
-    std::erase_if(stops, [&](const ListedStop& stop) { return !isChosen(stop, chosen); });
-    return stops;
+    std::vector<ListedStop> chosenOnes;
+    for (std::size_t i = 0; i < stops.size(); ++i)
+        if (kept[i]) chosenOnes.push_back(std::move(stops[i]));
+    return chosenOnes;
 }
 
 struct LeftOutKind {
@@ -158,16 +180,12 @@ std::vector<std::string> controlsLeftOut(const OrganIni& ini)
 
 void addToPlan(std::vector<ListedStop>& stops, ImportPlan& plan, OrganReport& report)
 {
-    std::vector<StopNaming> names;
-    names.reserve(stops.size());
-    for (const ListedStop& stop : stops)
-        names.push_back({stop.organName, stop.manual, "Stop " + stop.section.substr(4), {}});
-    nameStops(names);
+    const std::vector<std::string> names = namesOf(stops);
     for (std::size_t i = 0; i < stops.size(); ++i) {
-        const std::string name = platform::windows1252ToUtf8(names[i].name);
+        const std::string name = platform::windows1252ToUtf8(names[i]);
         StopPlan stopPlan;
         stopPlan.folder = name;
-        stopPlan.definitionName = names[i].name;
+        stopPlan.definitionName = names[i];
         stopPlan.ownName = stops[i].organName;
         const int silent = keyCount - stops[i].soundingKeys;
         stopPlan.origin = stops[i].organName + " (" + stops[i].manual + ")" +

@@ -23,7 +23,8 @@ struct OrganReport {
 // Adds the organ's stops to the plan: each stop a manual lists (the pedal
 // included, a stop listed twice once) that sounds on at least two of the 61
 // keys, in the order the manuals list them; only those `chosen` names (each
-// the organ's own name of a stop, or the name it gets) when it is not empty.
+// the organ's own name of a stop, or the name it gets beside every stop the
+// manuals list, "Flute GO" of two Flutes) when it is not empty.
 // Key k plays the manual's logical key FirstAccessibleKeyLogicalKeyNumber +
 // (36 + k) - FirstAccessibleKeyMIDINoteNumber; a key outside the manual's
 // accessible keys or the stop's compass is silent. Nothing, with error set,

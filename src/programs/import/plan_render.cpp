@@ -183,10 +183,7 @@ std::filesystem::path storedStop(const std::filesystem::path& store, int stop)
 
 int renderSteps(const ImportPlan& plan)
 {
-    const std::vector<RecordingUse> uses = recordingUses(plan);
-    const auto used =
-        std::count_if(uses.begin(), uses.end(), [](const RecordingUse& use) { return use.last.stop >= 0; });
-    return static_cast<int>(used) + keyCount * static_cast<int>(plan.stops.size());
+    return static_cast<int>(plan.recordings.size() + keyCount * plan.stops.size());
 }
 
 std::optional<std::vector<RenderedStop>> renderPlan(const ImportPlan& plan, const std::filesystem::path& store,

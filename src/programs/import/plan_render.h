@@ -27,7 +27,8 @@ struct RenderedStop {
 std::optional<std::vector<RenderedStop>> renderPlan(const ImportPlan& plan, const std::filesystem::path& store,
                                                     std::string& error);
 
-// The progress steps renderPlan takes.
+// The progress steps renderPlan takes: one per recording (the plan lists only
+// those its parts name) and one per key.
 int renderSteps(const ImportPlan& plan);
 
 // The file renderPlan keeps the stop's keys in.

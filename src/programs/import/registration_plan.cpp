@@ -68,8 +68,9 @@ std::string candidates(const ImportPlan& plan, const std::vector<std::string>& f
     return text.empty() ? "there is no stop to sound" : text;
 }
 
-std::optional<Member> memberNamed(const ImportPlan& plan, const fs::path& brimwell, const std::string& name,
-                                  std::string& error)
+// The member a name gives; folders are BRIMWELL_DIR's stopFolders.
+std::optional<Member> memberNamed(const ImportPlan& plan, const fs::path& brimwell,
+                                  const std::vector<std::string>& folders, const std::string& name, std::string& error)
 {
     const auto& stops = plan.stops;
     const auto named = std::find_if(stops.begin(), stops.end(), [&](const StopPlan& s) { return s.folder == name; });
@@ -78,7 +79,6 @@ std::optional<Member> memberNamed(const ImportPlan& plan, const fs::path& brimwe
     std::vector<std::string> ownersNames;
     for (int s = 0; s < static_cast<int>(stops.size()); ++s)
         if (stops[s].ownName == name) owners.push_back(s), ownersNames.push_back(stops[s].folder);
-    const std::vector<std::string> folders = stopFolders(brimwell);
     const std::vector<std::string> existing = foldersNamed(folders, name);
     if (owners.size() == 1) return Member{owners.front(), {}};
     if (owners.empty() && existing.size() == 1) return Member{-1, brimwell / existing.front()};
@@ -111,11 +111,12 @@ std::string originOf(const RegistrationOption& registration, const std::vector<M
 bool planRegistration(const RegistrationOption& registration, const fs::path& brimwell, StopPlan stop, ImportPlan& plan,
                       std::string& error)
 {
+    const std::vector<std::string> folders = stopFolders(brimwell);
     std::vector<Member> members;
     for (const std::string& name : registration.members) {
         if (std::count(registration.members.begin(), registration.members.end(), name) > 1)
             error = "\"" + name + "\" is named twice";
-        std::optional<Member> member = error.empty() ? memberNamed(plan, brimwell, name, error) : std::nullopt;
+        std::optional<Member> member = error.empty() ? memberNamed(plan, brimwell, folders, name, error) : std::nullopt;
         if (!member) {
             error.insert(0, "--registration " + registration.name + ": ");
             return false;

@@ -1,41 +1,15 @@
 // The stops the window's row of buttons reaches (see stop_row.h).
 #include "programs/import/stop_row.h"
 
-#include <array>
-#include <cstdint>
-#include <fstream>
-
 #include "platform/windows1252.h"
-#include "stops/bmp_header.h"
 #include "stops/button_image.h"
 #include "stops/stop_panel.h"
 
 namespace organ_import {
 
-namespace {
-
-namespace fs = std::filesystem;
-
-// The logical width the organ draws the picture at; 0 when the organ cannot
-// draw it.
-int buttonWidth(const fs::path& picture)
+std::string stopRowLine(const std::filesystem::path& picture, const std::vector<std::string>& stops)
 {
-    std::array<std::uint8_t, bmpPixelOffset> headers{};
-    std::error_code failure;
-    const std::uintmax_t size = fs::file_size(picture, failure);
-    std::ifstream file(picture, std::ios::binary);
-    if (failure || !file.read(reinterpret_cast<char*>(headers.data()), headers.size())) return 0;
-    const std::uint8_t* info = headers.data() + bmpFileHeaderSize;
-    if (headers[0] != 'B' || headers[1] != 'M' || !isSupportedBmp(headers.data(), info, size - bmpPixelOffset))
-        return 0;
-    return logicalWidthOf(bmpLayout(info).width);
-}
-
-}  // namespace
-
-std::string stopRowLine(const fs::path& picture, const std::vector<std::string>& stops)
-{
-    const int width = buttonWidth(picture);
+    const int width = drawnWidthOfBmp(picture.c_str());
     const auto reached = static_cast<std::size_t>(reachableStops(width));
     if (stops.size() <= reached) return {};
     if (width == 0)
