@@ -367,6 +367,7 @@ TEST(OrganImportRefusals, LeaveBrimwellAsItWasAndNameTheDefinitionsLine)
         stops += line;
     }
     writeTestOrgan(organ.root / "Many", manual + stops);
+    writeTestOrgan(organ.root / "Empty", "[Organ]\r\nChurchName=Empty\r\nNumberOfManuals=1\r\nHasPedals=N\r\n");
     fixtures::writeFile(organ.brimwell / "Kept.org", {'O', 'l', 'd', '\r', '\n', 'E', 'N', 'D', '\r', '\n'});
     const auto before = importtest::snapshot(organ.brimwell);
 
@@ -378,6 +379,7 @@ TEST(OrganImportRefusals, LeaveBrimwellAsItWasAndNameTheDefinitionsLine)
              {{(organ.root / "Missing" / "Test.organ").string()}, cited},
              {{(organ.root / "Unreadable" / "Test.organ").string()}, "=Pipes\\r084.wav"},
              {{(organ.root / "Many" / "Test.organ").string()}, "101 keyboard stops"},
+             {{(organ.root / "Empty" / "Test.organ").string()}, "no stop its manuals list sounds"},
              {{(organ.root / "Loud" / "Test.organ").string()}, ": Gain=900: not within -120 to 40"},
              {{(organ.root / "Vast" / "Test.organ").string()},
               "Test.organ:4: NumberOfManuals=999999999: not within 0 to 999"},

@@ -220,6 +220,10 @@ std::optional<OrganReport> planOrgan(const std::filesystem::path& file, const st
         else
             quiet.push_back(stop.organName);
     }
+    if (playable.empty()) {
+        error = ini.fileName + ": no stop its manuals list sounds on two keys or more; nothing to import";
+        return std::nullopt;
+    }
     if (playable.size() > static_cast<std::size_t>(maxStops)) {
         error = ini.fileName + ": " + std::to_string(playable.size()) + " keyboard stops, more than the " +
                 std::to_string(maxStops) + " the organ holds; choose some with --stop NAME";

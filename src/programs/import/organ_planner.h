@@ -29,7 +29,7 @@ struct OrganReport {
 // (36 + k) - FirstAccessibleKeyMIDINoteNumber; a key outside the manual's
 // accessible keys or the stop's compass is silent. Nothing, with error set,
 // when the organ cannot be read, a chosen name is no stop of it, a recording
-// is not there, or it would bring more stops than the organ holds.
+// is not there, it brings no stop at all, or more than the organ holds.
 std::optional<OrganReport> planOrgan(const std::filesystem::path& file, const std::vector<std::string>& chosen,
                                      ImportPlan& plan, std::string& error);
 
