@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ascii_case.h"
 #include "platform/files.h"
 #include "platform/windows1252.h"
 
@@ -21,16 +22,6 @@ bool exists(const std::string& path)
 {
     struct stat info;
     return ::stat(path.c_str(), &info) == 0;
-}
-
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    return true;
 }
 
 // The entry of directory whose name equals either spelling ignoring ASCII

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "bank/text_scanner.h"
-#include "programs/import/ascii_case.h"
+#include "platform/ascii_case.h"
 
 namespace organ_import {
 
@@ -50,7 +50,7 @@ DefinitionEdit definitionWithStops(std::string_view existing, const std::vector<
     if (!edit.text.empty() && edit.text.back() != '\n') edit.text += "\r\n";
     for (const std::string& name : names) {
         if (std::any_of(listed.names.begin(), listed.names.end(),
-                        [&](const std::string& stop) { return equalIgnoringCase(stop, name); }))
+                        [&](const std::string& stop) { return platform::equalIgnoringCase(stop, name); }))
             continue;
         listed.names.push_back(name);
         edit.text += name + "\r\n";

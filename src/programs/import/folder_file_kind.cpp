@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "programs/import/ascii_case.h"
+#include "platform/ascii_case.h"
 
 namespace organ_import {
 
@@ -15,7 +15,7 @@ namespace {
 std::string extensionOf(std::string_view name)
 {
     const std::size_t dot = name.rfind('.');
-    return dot == std::string_view::npos || dot == 0 ? std::string() : lowerAscii(name.substr(dot + 1));
+    return dot == std::string_view::npos || dot == 0 ? std::string() : platform::lowerAscii(name.substr(dot + 1));
 }
 
 bool isAudioExtension(const std::string& extension)

@@ -8,8 +8,8 @@
 #include <fstream>
 
 #include "bank/organ_bank.h"
+#include "platform/ascii_case.h"
 #include "platform/files.h"
-#include "programs/import/ascii_case.h"
 #include "programs/import/chord_level.h"
 #include "programs/import/definition_edit.h"
 #include "programs/import/durable_files.h"
@@ -137,7 +137,7 @@ std::optional<std::vector<fs::path>> replacedFolders(const ImportOptions& option
     for (const StopPlan& stop : plan.stops) {
         const fs::path existing = asTheOrganFinds(options.into / stop.definitionName);
         const auto twin = std::find_if(plan.stops.data(), &stop, [&](const StopPlan& p) {
-            return equalIgnoringCase(p.definitionName, stop.definitionName);
+            return platform::equalIgnoringCase(p.definitionName, stop.definitionName);
         });
         if (twin != &stop)
             error =

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <memory>
 
-#include "programs/import/ascii_case.h"
+#include "platform/ascii_case.h"
 #include "programs/import/organ_ini.h"
 #include "programs/import/progress_bar.h"
 
@@ -81,7 +81,7 @@ std::optional<std::vector<char>> readMember(zip_t* zip, zip_int64_t index, std::
 // Whether the name ends with the suffix, in any letter case.
 bool endsWith(std::string_view name, std::string_view suffix)
 {
-    return name.size() > suffix.size() && equalIgnoringCase(name.substr(name.size() - suffix.size()), suffix);
+    return name.size() > suffix.size() && platform::equalIgnoringCase(name.substr(name.size() - suffix.size()), suffix);
 }
 
 struct PackageIndex {

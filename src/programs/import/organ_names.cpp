@@ -7,8 +7,8 @@
 
 #include "bank/organ_bank.h"
 #include "bank/text_scanner.h"
+#include "platform/ascii_case.h"
 #include "platform/windows1252.h"
-#include "programs/import/ascii_case.h"
 #include "programs/import/stop_name.h"
 
 namespace organ_import {
@@ -60,14 +60,14 @@ bool isUsable(const std::string& name)
 void numberRepeats(std::vector<StopNaming>& stops)
 {
     std::map<std::string, int> taken;
-    for (const StopNaming& stop : stops) ++taken[lowerAscii(stop.name)];
+    for (const StopNaming& stop : stops) ++taken[platform::lowerAscii(stop.name)];
     std::map<std::string, int> seen;
     for (StopNaming& stop : stops) {
-        if (taken[lowerAscii(stop.name)] < 2 || seen[lowerAscii(stop.name)]++ == 0) continue;
+        if (taken[platform::lowerAscii(stop.name)] < 2 || seen[platform::lowerAscii(stop.name)]++ == 0) continue;
         const std::string base = stop.name;
-        for (int number = 2; taken.contains(lowerAscii(stop.name)); ++number)
+        for (int number = 2; taken.contains(platform::lowerAscii(stop.name)); ++number)
             stop.name = withTail(base, " " + std::to_string(number));
-        ++taken[lowerAscii(stop.name)];
+        ++taken[platform::lowerAscii(stop.name)];
     }
 }
 
@@ -111,11 +111,11 @@ void nameStops(std::vector<StopNaming>& stops)
     for (StopNaming& stop : stops) {
         stop.name = stopNameFrom(stop.organName);
         if (!isUsable(stop.name)) stop.name = stopNameFrom(stop.fallback);
-        ++uses[lowerAscii(stop.name)];
+        ++uses[platform::lowerAscii(stop.name)];
     }
     for (StopNaming& stop : stops) {
         const std::string suffix = stopNameFrom(manualSuffix(stop.manual));
-        if (uses[lowerAscii(stop.name)] > 1 && !suffix.empty()) stop.name = withTail(stop.name, " " + suffix);
+        if (uses[platform::lowerAscii(stop.name)] > 1 && !suffix.empty()) stop.name = withTail(stop.name, " " + suffix);
     }
     numberRepeats(stops);
 }

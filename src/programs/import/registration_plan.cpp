@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "bank/organ_bank.h"
+#include "platform/ascii_case.h"
 #include "platform/files.h"
 #include "platform/windows1252.h"
-#include "programs/import/ascii_case.h"
 #include "programs/import/stale_staging.h"
 
 namespace organ_import {
@@ -31,7 +31,7 @@ std::vector<std::string> stopFolders(const fs::path& brimwell)
     for (fs::directory_iterator entry(brimwell, failure), end; !failure && entry != end; entry.increment(failure)) {
         const std::string name = entry->path().filename().string();
         std::error_code ignored;
-        if (entry->is_directory(ignored) && !name.starts_with('.') && !equalIgnoringCase(name, "boutons") &&
+        if (entry->is_directory(ignored) && !name.starts_with('.') && !platform::equalIgnoringCase(name, "boutons") &&
             !name.starts_with(keptPrefix))
             folders.push_back(name);
     }
@@ -47,7 +47,8 @@ std::vector<std::string> foldersNamed(const std::vector<std::string>& folders, c
     std::vector<std::string> exact, loose;
     for (const std::string& folder : folders) {
         if (folder == name || folder == bytes) exact.push_back(folder);
-        if (equalIgnoringCase(folder, name) || equalIgnoringCase(folder, bytes)) loose.push_back(folder);
+        if (platform::equalIgnoringCase(folder, name) || platform::equalIgnoringCase(folder, bytes))
+            loose.push_back(folder);
     }
     return exact.empty() ? loose : exact;
 }

@@ -6,8 +6,8 @@
 
 #include "bank/organ_bank.h"
 #include "bank/text_scanner.h"
+#include "platform/ascii_case.h"
 #include "platform/windows1252.h"
-#include "programs/import/ascii_case.h"
 
 namespace organ_import {
 
@@ -17,7 +17,7 @@ namespace {
 // Windows, with any extension after them.
 bool isWindowsDeviceName(std::string_view name)
 {
-    const std::string base = lowerAscii(name.substr(0, name.find('.')));
+    const std::string base = platform::lowerAscii(name.substr(0, name.find('.')));
     static constexpr std::array<std::string_view, 4> devices = {"con", "prn", "aux", "nul"};
     if (std::find(devices.begin(), devices.end(), base) != devices.end()) return true;
     return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) && base[3] >= '1' && base[3] <= '9';
@@ -37,7 +37,7 @@ std::string refusalOf(const std::string& bytes)
     if (bytes.front() == ' ' || bytes.back() == ' ') return "it begins or ends with a space, which folders lose";
     if (bytes.back() == '.') return "it ends with a dot, which Windows drops from folder names";
     if (bytes == "END") return "END ends the organ definition";
-    if (equalIgnoringCase(bytes, "boutons")) return "boutons is the folder of the button pictures";
+    if (platform::equalIgnoringCase(bytes, "boutons")) return "boutons is the folder of the button pictures";
     if (isWindowsDeviceName(bytes)) return "it names a device on Windows";
     return {};
 }

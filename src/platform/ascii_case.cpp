@@ -1,7 +1,7 @@
 // Letter case of ASCII names (see ascii_case.h).
-#include "programs/import/ascii_case.h"
+#include "platform/ascii_case.h"
 
-namespace organ_import {
+namespace platform {
 
 namespace {
 
@@ -24,4 +24,4 @@ bool equalIgnoringCase(std::string_view a, std::string_view b)
     return true;
 }
 
-}  // namespace organ_import
+}  // namespace platform
