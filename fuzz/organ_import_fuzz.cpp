@@ -13,7 +13,7 @@
 #include <string>
 #include <system_error>
 
-#include "programs/import/organ_planner.h"
+#include "programs/import/sources/organ_planner.h"
 
 namespace {
 
