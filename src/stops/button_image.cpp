@@ -63,14 +63,10 @@ bool readBmp(std::FILE* file, LoadedBmp& bmp)
 
 }  // namespace
 
-std::int32_t drawnWidthOfBmp(const char* hostFile)
+std::int32_t drawnWidthOfBmp(std::FILE* file)
 {
-    std::FILE* file = std::fopen(hostFile, "rb");
-    if (file == nullptr) return 0;
     std::uint8_t info[bitmapInfoSize];
-    const bool readable = readBmpHeaders(file, info);
-    std::fclose(file);
-    return readable ? logicalWidthOf(bmpLayout(info).width) : 0;
+    return readBmpHeaders(file, info) ? logicalWidthOf(bmpLayout(info).width) : 0;
 }
 
 ButtonImage::ButtonImage() : info(new std::uint8_t[bitmapInfoSize]()) {}

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 
 #include "display/logical_rect.h"
@@ -36,9 +37,10 @@ public:
     void draw();
 };
 
-// The logical width a button drawn with the BMP file (a host path) has; 0
-// when it cannot be read or is not a BMP of the supported form.
-std::int32_t drawnWidthOfBmp(const char* hostFile);
+// The logical width a button drawn with the BMP file (open for reading from
+// its start) has; 0 when it cannot be read or is not a BMP of the supported
+// form.
+std::int32_t drawnWidthOfBmp(std::FILE* file);
 
 // The two images every stop is drawn with, held for the life of the process:
 // no exit destroys them.

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "programs/import/utf8_path.h"
+
 namespace organ_import {
 
 const char* const importHelp =
@@ -144,8 +146,8 @@ std::optional<RegistrationOption> registrationOf(std::string_view text, std::str
 
 bool takeValue(ImportOptions& options, std::string_view option, const char* value, std::string& error)
 {
-    if (option == "--into") options.into = value;
-    if (option == "--organ") options.organ = value;
+    if (option == "--into") options.into = pathFromUtf8(value);
+    if (option == "--organ") options.organ = pathFromUtf8(value);
     if (option == "--name") options.name = value;
     if (option == "--stop") options.stops.emplace_back(value);
     if (option == "--registration") {
@@ -179,7 +181,7 @@ std::optional<ImportOptions> parseImportOptions(int argc, const char* const* arg
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (optionsEnded || !argument.starts_with("--")) {
-            options.sources.emplace_back(argv[i]);
+            options.sources.push_back(pathFromUtf8(argv[i]));
         } else if (argument == "--") {
             optionsEnded = true;
         } else if (argument == "--help") {

@@ -22,6 +22,7 @@
 #include "programs/import/sources/organ_planner.h"
 #include "programs/import/sources/registration_plan.h"
 #include "programs/import/sources/stop_name.h"
+#include "programs/import/utf8_path.h"
 #include "stops/stop_knob.h"
 
 namespace organ_import {
@@ -39,7 +40,7 @@ int refuse(const std::string& message)
 
 // The path as the organ would find it: the definition's bytes or their
 // UTF-8, letter case matched loosely.
-fs::path asTheOrganFinds(const fs::path& path) { return platform::hostPath(path.string()); }
+fs::path asTheOrganFinds(const fs::path& path) { return pathFromUtf8(platform::hostPath(utf8Of(path))); }
 
 bool isThere(const fs::path& path)
 {
@@ -58,7 +59,7 @@ std::string stopNameOf(const ImportOptions& options, const fs::path& source)
     if (!options.name.empty()) return options.name;
     fs::path folder = absoluteNormal(source);
     if (folder.filename().empty()) folder = folder.parent_path();
-    return folder.filename().string();
+    return utf8Of(folder.filename());
 }
 
 bool isWithin(const fs::path& inner, const fs::path& outer)
@@ -99,7 +100,7 @@ bool planSource(const ImportOptions& options, const fs::path& source, ImportPlan
         return stop && planFolder(source, std::move(*stop), plan, error);
     }
     if (!options.name.empty()) {
-        error = source.string() + ": --name names the stop of one folder, not an organ's stops";
+        error = utf8Of(source) + ": --name names the stop of one folder, not an organ's stops";
         return false;
     }
     const std::optional<OrganReport> report = planOrgan(source, options.stops, plan, error);
@@ -122,7 +123,7 @@ std::optional<ImportOptions> plannedOptions(const ImportOptions& options, Import
     }
     ImportOptions planned = options;
     if (planned.organ.empty())
-        planned.organ = options.into / (organNames.empty() ? "Imported.org" : organNames.front());
+        planned.organ = options.into / pathFromUtf8(organNames.empty() ? "Imported.org" : organNames.front());
     return planned;
 }
 
@@ -135,7 +136,7 @@ std::optional<std::vector<fs::path>> replacedFolders(const ImportOptions& option
 {
     std::vector<fs::path> replaced;
     for (const StopPlan& stop : plan.stops) {
-        const fs::path existing = asTheOrganFinds(options.into / stop.definitionName);
+        const fs::path existing = asTheOrganFinds(options.into / pathFromWindows1252(stop.definitionName));
         const auto twin = std::find_if(plan.stops.data(), &stop, [&](const StopPlan& p) {
             return platform::equalIgnoringCase(p.definitionName, stop.definitionName);
         });
@@ -144,7 +145,7 @@ std::optional<std::vector<fs::path>> replacedFolders(const ImportOptions& option
                 "the stop \"" + stop.folder + "\" is given twice" +
                 (twin->folder == stop.folder ? "" : " (as \"" + twin->folder + "\": the organ ignores letter case)");
         else if (isThere(existing) && !options.replace)
-            error = existing.string() + ": the stop exists; --replace replaces it";
+            error = utf8Of(existing) + ": the stop exists; --replace replaces it";
         if (!error.empty()) return std::nullopt;
         replaced.push_back(isThere(existing) ? existing : fs::path());
     }
@@ -153,7 +154,7 @@ std::optional<std::vector<fs::path>> replacedFolders(const ImportOptions& option
             return !folder.empty() && isWithin(recording.file, folder);
         });
         if (holder != replaced.end()) {
-            error = recording.file.string() + ": the recording is inside the stop folder it would replace";
+            error = utf8Of(recording.file) + ": the recording is inside the stop folder it would replace";
             return std::nullopt;
         }
     }
@@ -168,11 +169,11 @@ bool checkTarget(const ImportOptions& options, std::string& error)
     const fs::path organFolder = absoluteNormal(options.organ).parent_path();
     std::error_code ignored;
     if (fs::exists(into, ignored) && !fs::is_directory(into, ignored))
-        error = options.into.string() + ": not a folder";
+        error = utf8Of(options.into) + ": not a folder";
     else if (!fs::is_directory(into.parent_path(), ignored))
-        error = options.into.string() + ": the folder it would be made in does not exist";
+        error = utf8Of(options.into) + ": the folder it would be made in does not exist";
     else if (!fs::is_directory(organFolder, ignored) && organFolder != into)
-        error = options.organ.string() + ": its folder does not exist";
+        error = utf8Of(options.organ) + ": its folder does not exist";
     return error.empty();
 }
 
@@ -185,7 +186,7 @@ std::optional<std::string> readDefinition(const fs::path& path, std::string& err
     std::string text(failure ? 0 : size, '\0');
     std::ifstream file(path, std::ios::binary);
     if (failure || !file.read(text.data(), static_cast<std::streamsize>(text.size()))) {
-        error = path.string() + ": the organ definition cannot be read";
+        error = utf8Of(path) + ": the organ definition cannot be read";
         return std::nullopt;
     }
     return text;
@@ -258,10 +259,10 @@ bool stagePictures(ImportStaging& staging, const fs::path& brimwell, std::string
         if (isThere(asTheOrganFinds(brimwell / "boutons" / picture))) continue;
         const fs::path staged = stagedPictures(staging) / picture;
         if (!writeStopKnobFile(staged, drawn)) {
-            error = staged.string() + ": cannot be written";
+            error = utf8Of(staged) + ": cannot be written";
             return false;
         }
-        if (!platform::flushFile(staged.string(), error)) return false;
+        if (!platform::flushFile(utf8Of(staged), error)) return false;
         staging.pictures.emplace_back(picture);
     }
     return true;
@@ -312,11 +313,11 @@ int runImport(const ImportOptions& given)
     for (const StopPlan& stop : plan.stops) names.push_back(stop.definitionName);
     const DefinitionEdit edit = definitionWithStops(*existing, names);
     if (edit.stops.size() > static_cast<std::size_t>(maxStops))
-        return refuse(options.organ.string() + ": it would list " + std::to_string(edit.stops.size()) +
+        return refuse(utf8Of(options.organ) + ": it would list " + std::to_string(edit.stops.size()) +
                       " stops; the organ loads at most " + std::to_string(maxStops));
     if (const int status = stageAndCommit(options, plan, *replaced, edit.text); status != 0) return status;
-    std::printf("%zu stop(s) written into %s; the organ definition is %s\n", plan.stops.size(), options.into.c_str(),
-                options.organ.c_str());
+    std::printf("%zu stop(s) written into %s; the organ definition is %s\n", plan.stops.size(),
+                utf8Of(options.into).c_str(), utf8Of(options.organ).c_str());
     if (const std::string row = stopRowLine(asTheOrganFinds(options.into / "boutons" / "on.bmp"), edit.stops);
         !row.empty())
         std::printf("%s\n", row.c_str());

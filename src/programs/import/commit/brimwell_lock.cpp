@@ -1,5 +1,6 @@
 // The lock of a BRIMWELL_DIR (see brimwell_lock.h).
 #include "programs/import/commit/brimwell_lock.h"
+#include "programs/import/utf8_path.h"
 
 namespace organ_import {
 
@@ -12,9 +13,9 @@ platform::RunLock* takeBrimwellLock(const std::filesystem::path& brimwell, std::
 {
     bool held = false;
     std::string reason;
-    platform::RunLock* lock = platform::takeRunLock(brimwellLockFile(brimwell).string(), held, reason);
+    platform::RunLock* lock = platform::takeRunLock(utf8Of(brimwellLockFile(brimwell)), held, reason);
     if (lock == nullptr)
-        error = held ? brimwell.string() + ": another velmara-import is writing into it; run again when it ends"
+        error = held ? utf8Of(brimwell) + ": another velmara-import is writing into it; run again when it ends"
                      : reason + " (the lock of the import cannot be taken)";
     return lock;
 }

@@ -7,6 +7,7 @@
 #include "platform/durable_files.h"
 #include "programs/import/commit/brimwell_lock.h"
 #include "programs/import/commit/stale_staging.h"
+#include "programs/import/utf8_path.h"
 
 namespace organ_import {
 
@@ -26,7 +27,7 @@ bool makeFolders(const ImportStaging& staging, std::string& error)
     for (const char* sub : {"new", "old", "boutons", "render"}) {
         std::error_code failure;
         if (fs::create_directory(staging.folder / sub, failure); failure) {
-            error = (staging.folder / sub).string() + ": cannot be made (" + failure.message() + ")";
+            error = utf8Of(staging.folder / sub) + ": cannot be made (" + failure.message() + ")";
             return false;
         }
     }
@@ -52,7 +53,7 @@ bool move(const Move& step, std::vector<Move>& done, std::string& error)
     std::error_code failure;
     fs::rename(step.from, step.to, failure);
     if (failure) {
-        error = "moving " + step.from.string() + " to " + step.to.string() + " failed (" + failure.message() + ")";
+        error = "moving " + utf8Of(step.from) + " to " + utf8Of(step.to) + " failed (" + failure.message() + ")";
         return false;
     }
     done.push_back(step);
@@ -67,8 +68,8 @@ std::vector<Move> undo(const std::vector<Move>& done)
         std::error_code failure;
         fs::rename(step->to, step->from, failure);
         if (!failure) continue;
-        std::fprintf(stderr, "velmara-import: %s could not be moved back to %s (%s)\n", step->to.c_str(),
-                     step->from.c_str(), failure.message().c_str());
+        std::fprintf(stderr, "velmara-import: %s could not be moved back to %s (%s)\n", utf8Of(step->to).c_str(),
+                     utf8Of(step->from).c_str(), failure.message().c_str());
         stuck.push_back(*step);
     }
     return stuck;
@@ -77,9 +78,11 @@ std::vector<Move> undo(const std::vector<Move>& done)
 bool moveStops(const ImportStaging& staging, std::vector<Move>& done, std::string& error)
 {
     for (const StagedStop& stop : staging.stops) {
-        if (!stop.existing.empty() && !move({stop.existing, staging.folder / "old" / stop.folder}, done, error))
+        if (!stop.existing.empty() &&
+            !move({stop.existing, staging.folder / "old" / pathFromUtf8(stop.folder)}, done, error))
             return false;
-        if (!move({stagedStop(staging, stop.folder), staging.brimwell / stop.folder}, done, error)) return false;
+        if (!move({stagedStop(staging, stop.folder), staging.brimwell / pathFromUtf8(stop.folder)}, done, error))
+            return false;
     }
     return true;
 }
@@ -90,7 +93,7 @@ bool movePictures(const ImportStaging& staging, std::vector<Move>& done, bool& m
     std::error_code failure;
     madeFolder = fs::create_directory(staging.pictureFolder, failure);
     if (failure) {
-        error = staging.pictureFolder.string() + ": cannot be made (" + failure.message() + ")";
+        error = utf8Of(staging.pictureFolder) + ": cannot be made (" + failure.message() + ")";
         return false;
     }
     for (const std::string& picture : staging.pictures)
@@ -106,20 +109,20 @@ void keepWhatIsStuck(ImportStaging& staging, const std::vector<Move>& stuck, std
     error += "; not everything could be put back";
     for (const Move& step : stuck)
         if (step.to.parent_path() == staging.folder / "old")
-            error += "; the stop " + step.from.filename().string() + " is kept in " +
-                     (staging.keptOld / step.to.filename()).string();
+            error += "; the stop " + utf8Of(step.from.filename()) + " is kept in " +
+                     utf8Of(staging.keptOld / step.to.filename());
 }
 
 bool writeRecord(const fs::path& file, const std::string& text)
 {
     std::string ignored;
-    return platform::writeNewFileDurably(file.string(), text, {}, ignored);
+    return platform::writeNewFileDurably(utf8Of(file), text, {}, ignored);
 }
 
 bool syncToDisk(const fs::path& folder)
 {
     std::string ignored;
-    return platform::flushFolder(folder.string(), ignored);
+    return platform::flushFolder(utf8Of(folder), ignored);
 }
 
 // Six letters or digits nobody can guess.
@@ -143,15 +146,15 @@ std::optional<ImportStaging> startStaging(const fs::path& brimwell, std::string&
     staging.createdBrimwell = fs::create_directory(brimwell, failure);
     staging.lock = failure ? nullptr : takeBrimwellLock(brimwell, error);
     if (staging.lock == nullptr) {
-        if (failure) error = brimwell.string() + ": cannot be made (" + failure.message() + ")";
+        if (failure) error = utf8Of(brimwell) + ": cannot be made (" + failure.message() + ")";
         discardStaging(staging);
         return std::nullopt;
     }
     cleanStaleStaging(brimwell);
     std::string reason;
-    staging.folder = platform::makePrivateFolder(brimwell.string(), stagingPrefix, reason);
+    staging.folder = platform::makePrivateFolder(utf8Of(brimwell), stagingPrefix, reason);
     if (staging.folder.empty()) {
-        error = brimwell.string() + ": no staging folder can be made in it (" + reason + ")";
+        error = utf8Of(brimwell) + ": no staging folder can be made in it (" + reason + ")";
         discardStaging(staging);
         return std::nullopt;
     }
@@ -162,7 +165,10 @@ std::optional<ImportStaging> startStaging(const fs::path& brimwell, std::string&
     return staging;
 }
 
-fs::path stagedStop(const ImportStaging& staging, const std::string& folder) { return staging.folder / "new" / folder; }
+fs::path stagedStop(const ImportStaging& staging, const std::string& folder)
+{
+    return staging.folder / "new" / pathFromUtf8(folder);
+}
 
 fs::path stagedPictures(const ImportStaging& staging) { return staging.folder / "boutons"; }
 
@@ -171,11 +177,11 @@ fs::path renderStore(const ImportStaging& staging) { return staging.folder / "re
 bool stageDefinition(ImportStaging& staging, const fs::path& definition, const std::string& text, std::string& error)
 {
     staging.definition = linkTarget(definition);
-    staging.stagedDefinition = staging.definition.string() + "." + randomLetters();
+    staging.stagedDefinition = utf8Of(staging.definition) + "." + randomLetters();
     std::string reason;
-    if (!writeRecord(staging.folder / stagedDefinitionRecord, staging.stagedDefinition.string()) ||
-        !platform::writeNewFileDurably(staging.stagedDefinition.string(), text, staging.definition.string(), reason)) {
-        error = staging.stagedDefinition.string() + ": cannot be written (" + reason + ")";
+    if (!writeRecord(staging.folder / stagedDefinitionRecord, utf8Of(staging.stagedDefinition)) ||
+        !platform::writeNewFileDurably(utf8Of(staging.stagedDefinition), text, utf8Of(staging.definition), reason)) {
+        error = utf8Of(staging.stagedDefinition) + ": cannot be written (" + reason + ")";
         return false;
     }
     return true;
@@ -199,10 +205,10 @@ bool commitStaging(ImportStaging& staging, std::string& error)
     if (!staging.pictures.empty()) changed.push_back(staging.pictureFolder);
     for (const fs::path& folder : changed)
         if (!syncToDisk(folder))
-            std::fprintf(stderr, "velmara-import: %s could not be flushed to the disk\n", folder.c_str());
+            std::fprintf(stderr, "velmara-import: %s could not be flushed to the disk\n", utf8Of(folder).c_str());
     if (fs::remove_all(staging.folder, failure); failure)
-        std::fprintf(stderr, "velmara-import: the staging folder %s is left behind (%s)\n", staging.folder.c_str(),
-                     failure.message().c_str());
+        std::fprintf(stderr, "velmara-import: the staging folder %s is left behind (%s)\n",
+                     utf8Of(staging.folder).c_str(), failure.message().c_str());
     return true;
 }
 

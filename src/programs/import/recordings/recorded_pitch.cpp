@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+#include "programs/import/recordings/sound_file_open.h"
+
 namespace organ_import {
 
 namespace {
@@ -35,7 +37,7 @@ void closeFile(SNDFILE* file) { sf_close(file); }
 std::optional<double> pitchThroughSndfile(const std::filesystem::path& path, bool& opened)
 {
     SF_INFO info{};
-    const std::unique_ptr<SNDFILE, void (*)(SNDFILE*)> file(sf_open(path.c_str(), SFM_READ, &info), closeFile);
+    const std::unique_ptr<SNDFILE, void (*)(SNDFILE*)> file(openSoundFile(path, info), closeFile);
     opened = file != nullptr;
     SF_CHUNK_INFO chunk{};
     std::strcpy(chunk.id, "smpl");
@@ -68,7 +70,7 @@ std::optional<double> pitchThroughWavpack(const std::filesystem::path& path)
 {
     char message[80] = {};
     const std::unique_ptr<WavpackContext, void (*)(WavpackContext*)> context(
-        WavpackOpenFileInput(path.c_str(), message, OPEN_WRAPPER, 0), closeContext);
+        openWavpackFile(path, message, OPEN_WRAPPER), closeContext);
     if (!context) return std::nullopt;
     WavpackSeekTrailingWrapper(context.get());
     return pitchInWrapper(WavpackGetWrapperData(context.get()), WavpackGetWrapperBytes(context.get()));

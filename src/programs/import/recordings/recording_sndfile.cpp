@@ -6,6 +6,7 @@
 
 #include "programs/import/recordings/memory_stream.h"
 #include "programs/import/recordings/recording.h"
+#include "programs/import/recordings/sound_file_open.h"
 
 namespace organ_import {
 
@@ -60,7 +61,7 @@ SF_VIRTUAL_IO memoryIo{
 std::optional<Recording> readWithSndfile(const std::filesystem::path& path, bool& opened, std::string& error)
 {
     SF_INFO info{};
-    const SoundFile file(sf_open(path.c_str(), SFM_READ, &info), closeFile);
+    const SoundFile file(openSoundFile(path, info), closeFile);
     return decode(file, info, opened, error);
 }
 

@@ -8,6 +8,7 @@
 
 #include "programs/import/recordings/memory_stream.h"
 #include "programs/import/recordings/recording.h"
+#include "programs/import/recordings/sound_file_open.h"
 
 namespace organ_import {
 
@@ -76,7 +77,7 @@ WavpackStreamReader64 memoryReader{
 std::optional<Recording> readWithWavpack(const std::filesystem::path& path, bool& opened, std::string& error)
 {
     char message[80] = {};
-    const Context context(WavpackOpenFileInput(path.c_str(), message, openFlags, 0), closeContext);
+    const Context context(openWavpackFile(path, message, openFlags), closeContext);
     return decode(context, message, opened, error);
 }
 

@@ -9,6 +9,7 @@
 #include "programs/import/recordings/speech_onset.h"
 #include "programs/import/render/part_render.h"
 #include "programs/import/render/render_store.h"
+#include "programs/import/utf8_path.h"
 
 namespace organ_import {
 
@@ -40,7 +41,7 @@ struct RenderState {
 
 std::string whereIs(const RecordingLocation& location)
 {
-    std::string where = location.file.string();
+    std::string where = utf8Of(location.file);
     if (!location.member.empty()) where += ":" + location.member;
     return location.citation.empty() ? where : location.citation + " (" + where + ")";
 }

@@ -3,6 +3,7 @@
 
 #include "platform/durable_files.h"
 #include "programs/import/sources/organ_format.h"
+#include "programs/import/utf8_path.h"
 
 namespace organ_import {
 
@@ -26,7 +27,7 @@ bool storeKey(const std::filesystem::path& file, int key, const KeyPlanes& plane
 {
     const bool withFixed = !planes.fixed.empty();
     std::string reason;
-    platform::OpenFile* store = platform::openPositioned(file.string(), true, reason);
+    platform::OpenFile* store = platform::openPositioned(utf8Of(file), true, reason);
     bool stored = store != nullptr;
     for (int plane = 0; stored && plane < (withFixed ? 2 : 1); ++plane)
         stored = platform::writeAt(store, offsetOf(key, withFixed, plane),
@@ -41,7 +42,7 @@ bool loadKey(const std::filesystem::path& file, int key, bool withFixed, KeyPlan
     planes.scaled.resize(2 * keyFrames);
     planes.fixed.resize(withFixed ? 2 * keyFrames : 0);
     std::string reason;
-    platform::OpenFile* store = platform::openPositioned(file.string(), false, reason);
+    platform::OpenFile* store = platform::openPositioned(utf8Of(file), false, reason);
     bool loaded = store != nullptr;
     for (int plane = 0; loaded && plane < (withFixed ? 2 : 1); ++plane)
         loaded = platform::readAt(store, offsetOf(key, withFixed, plane),

@@ -12,6 +12,7 @@
 #include "programs/import/render/chord_level.h"
 #include "programs/import/render/render_store.h"
 #include "programs/import/sources/organ_format.h"
+#include "programs/import/utf8_path.h"
 
 namespace organ_import {
 
@@ -59,7 +60,7 @@ bool writeStopFiles(const std::filesystem::path& storeFile, const RenderedStop& 
     std::error_code failure;
     std::filesystem::create_directory(folder, failure);
     if (failure) {
-        error = folder.string() + ": cannot be made (" + failure.message() + ")";
+        error = utf8Of(folder) + ": cannot be made (" + failure.message() + ")";
         return false;
     }
     KeyPlanes planes;
@@ -67,14 +68,14 @@ bool writeStopFiles(const std::filesystem::path& storeFile, const RenderedStop& 
         const std::filesystem::path file = folder / sampleFileName(key);
         if (!loadKey(storeFile, key, stop.hasFixed, planes, error)) return false;
         if (!writeWaveFile(file, organSamples(planes, gain, factor, clipped))) {
-            error = file.string() + ": cannot be written";
+            error = utf8Of(file) + ": cannot be written";
             return false;
         }
-        if (!platform::flushFile(file.string(), error)) return false;
+        if (!platform::flushFile(utf8Of(file), error)) return false;
         advanceProgress();
     }
     std::string reason;
-    if (platform::flushFolder(folder.string(), reason)) return true;
+    if (platform::flushFolder(utf8Of(folder), reason)) return true;
     error = reason + " (cannot be flushed to the disk)";
     return false;
 }

@@ -13,6 +13,7 @@
 #include "programs/import/recordings/recorded_pitch.h"
 #include "programs/import/sources/folder_file_kind.h"
 #include "programs/import/sources/note_of_file_name.h"
+#include "programs/import/utf8_path.h"
 
 namespace organ_import {
 
@@ -32,12 +33,12 @@ std::optional<std::vector<fs::path>> filesOf(const fs::path& folder, std::string
     std::error_code failure;
     std::vector<fs::path> files;
     for (fs::directory_iterator entry(folder, failure), end; !failure && entry != end; entry.increment(failure)) {
-        const std::string name = entry->path().filename().string();
+        const std::string name = utf8Of(entry->path().filename());
         std::error_code unreadable;
         if (!name.starts_with('.') && entry->is_regular_file(unreadable)) files.push_back(entry->path());
     }
     if (failure) {
-        error = folder.string() + ": the folder cannot be read (" + failure.message() + ")";
+        error = utf8Of(folder) + ": the folder cannot be read (" + failure.message() + ")";
         return std::nullopt;
     }
     std::sort(files.begin(), files.end());
@@ -54,22 +55,22 @@ bool hasFile(const std::vector<fs::path>& files, const fs::path& file)
 // after saying why, for a file that is no recording of a note.
 std::optional<PlacedFile> placeFile(const fs::path& file, const std::vector<fs::path>& files)
 {
-    const std::string name = file.filename().string();
+    const std::string name = utf8Of(file.filename());
     const FolderFileKind kind = folderFileKind(name);
     if (kind == FolderFileKind::sideFile) {
-        warn(file.string() + ": a side file kept beside a recording (a second extension); left out");
+        warn(utf8Of(file) + ": a side file kept beside a recording (a second extension); left out");
         return std::nullopt;
     }
     if (kind == FolderFileKind::wavpackCorrection) {
         if (!hasFile(files, fs::path(file).replace_extension(".wv")))
-            warn(file.string() + ": a WavPack correction file without its .wv; left out");
+            warn(utf8Of(file) + ": a WavPack correction file without its .wv; left out");
         return std::nullopt;
     }
     const std::optional<int> named = midiNoteOfFileName(name);
     const std::optional<double> pitch = recordedPitch(file);
     const std::optional<int> note = named ? named : pitch ? std::optional<int>(std::lround(*pitch)) : std::nullopt;
     if (!note) {
-        warn(file.string() + ": its name gives no note; left out");
+        warn(utf8Of(file) + ": its name gives no note; left out");
         return std::nullopt;
     }
     const bool tuned = pitch && std::lround(*pitch) == *note;
@@ -89,10 +90,10 @@ std::optional<std::vector<PlacedFile>> placeFiles(const fs::path& folder, const 
     const auto twin = std::adjacent_find(placed.begin(), placed.end(),
                                          [](const PlacedFile& a, const PlacedFile& b) { return a.note == b.note; });
     if (twin != placed.end())
-        error = twin[1].path.string() + ": MIDI note " + std::to_string(twin->note) + " is also " +
-                twin->path.filename().string() + "; keep one recording per note in the folder";
+        error = utf8Of(twin[1].path) + ": MIDI note " + std::to_string(twin->note) + " is also " +
+                utf8Of(twin->path.filename()) + "; keep one recording per note in the folder";
     else if (placed.empty())
-        error = folder.string() + ": no file named by its note (like 036-C.wav, 60.wav or C4.flac)";
+        error = utf8Of(folder) + ": no file named by its note (like 036-C.wav, 60.wav or C4.flac)";
     if (!error.empty()) return std::nullopt;
     return placed;
 }
@@ -119,7 +120,7 @@ std::string originOf(const std::vector<PlacedFile>& placed)
     if (farthestFrom == nullptr) return origin + "every key recorded";
     char shift[160];
     std::snprintf(shift, sizeof shift, "farthest shift %+d semitones (%s from %s)", farthestShift,
-                  sampleFileName(farthestKey).c_str(), farthestFrom->path.filename().c_str());
+                  sampleFileName(farthestKey).c_str(), utf8Of(farthestFrom->path.filename()).c_str());
     return origin + shift;
 }
 

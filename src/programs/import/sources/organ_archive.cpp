@@ -11,6 +11,7 @@
 #include "platform/ascii_case.h"
 #include "programs/import/progress_bar.h"
 #include "programs/import/sources/organ_ini.h"
+#include "programs/import/utf8_path.h"
 
 namespace organ_import {
 
@@ -35,11 +36,11 @@ zip_t* archiveAt(const std::filesystem::path& path, std::string& error)
 {
     if (openArchive.zip && openArchive.path == path) return openArchive.zip.get();
     int code = 0;
-    openArchive = {path, std::unique_ptr<zip_t, ZipCloser>(zip_open(path.c_str(), ZIP_RDONLY, &code))};
+    openArchive = {path, std::unique_ptr<zip_t, ZipCloser>(zip_open(utf8Of(path).c_str(), ZIP_RDONLY, &code))};
     if (!openArchive.zip) {
         zip_error_t failure;
         zip_error_init_with_code(&failure, code);
-        error = path.string() + ": not a zip archive libzip reads (" + zip_error_strerror(&failure) + ")";
+        error = utf8Of(path) + ": not a zip archive libzip reads (" + zip_error_strerror(&failure) + ")";
         zip_error_fini(&failure);
     }
     return openArchive.zip.get();
@@ -128,14 +129,14 @@ std::optional<std::string> organMember(const std::filesystem::path& archive, std
                 organs.emplace_back(name);
     }
     for (const std::string& title : index.dependencies)
-        warn(archive.string() + ": the package needs the package \"" + title +
+        warn(utf8Of(archive) + ": the package needs the package \"" + title +
              "\"; recordings only that one holds are not found");
     if (organs.empty()) {
-        error = archive.string() + ": the package holds no organ definition (.organ)";
+        error = utf8Of(archive) + ": the package holds no organ definition (.organ)";
         return std::nullopt;
     }
     if (organs.size() > 1)
-        warn(archive.string() + ": the package holds " + std::to_string(organs.size()) + " organs; " + organs.front() +
+        warn(utf8Of(archive) + ": the package holds " + std::to_string(organs.size()) + " organs; " + organs.front() +
              " is imported (unpack the package to import another)");
     return organs.front();
 }
@@ -156,7 +157,7 @@ std::optional<std::vector<char>> readArchiveMember(const std::filesystem::path& 
     if (!zip) return std::nullopt;
     const std::optional<zip_int64_t> index = memberIndex(zip, member);
     if (!index) {
-        error = archive.string() + ": the archive has no member " + std::string(member);
+        error = utf8Of(archive) + ": the archive has no member " + std::string(member);
         return std::nullopt;
     }
     return readMember(zip, *index, error);

@@ -7,6 +7,7 @@
 
 #include "platform/files.h"
 #include "programs/import/sources/organ_archive.h"
+#include "programs/import/utf8_path.h"
 
 namespace organ_import {
 
@@ -21,13 +22,13 @@ std::optional<std::string> fileText(const fs::path& file, std::string& error)
     std::error_code failure;
     const std::uintmax_t size = fs::file_size(file, failure);
     if (!failure && size > largestDefinition) {
-        error = file.string() + ": " + std::to_string(size) + " bytes, too large for an organ definition";
+        error = utf8Of(file) + ": " + std::to_string(size) + " bytes, too large for an organ definition";
         return std::nullopt;
     }
     std::ifstream stream(file, std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
     if (failure || (!stream.good() && !stream.eof())) {
-        error = file.string() + ": the organ definition cannot be read";
+        error = utf8Of(file) + ": the organ definition cannot be read";
         return std::nullopt;
     }
     return text;
@@ -55,14 +56,14 @@ std::optional<OrganSource> openOrganSource(const fs::path& file, std::string& er
     } else {
         std::error_code failure;
         if (!fs::is_regular_file(file, failure)) {
-            error = file.string() + ": neither a folder of recordings nor an organ (.organ, .orgue)";
+            error = utf8Of(file) + ": neither a folder of recordings nor an organ (.organ, .orgue)";
             return std::nullopt;
         }
         text = fileText(file, error);
     }
     if (!text) return std::nullopt;
-    const fs::path shown = source.member.empty() ? file.filename() : file.filename() / source.member;
-    source.ini = parseOrganIni(*text, shown.generic_string());
+    const fs::path shown = source.member.empty() ? file.filename() : file.filename() / pathFromUtf8(source.member);
+    source.ini = parseOrganIni(*text, genericUtf8Of(shown));
     return source;
 }
 
@@ -70,19 +71,20 @@ std::optional<RecordingLocation> recordingLocation(const OrganSource& source, st
                                                    const std::string& citation, std::string& error)
 {
     if (!source.member.empty()) {
-        const fs::path wanted = (fs::path(source.member).parent_path() / withSlashes(path)).lexically_normal();
-        const std::optional<std::string> member = archiveMemberName(source.file, wanted.generic_string());
+        const fs::path wanted =
+            (pathFromUtf8(source.member).parent_path() / pathFromUtf8(withSlashes(path))).lexically_normal();
+        const std::optional<std::string> member = archiveMemberName(source.file, genericUtf8Of(wanted));
         if (!member) {
-            error = citation + ": the package has no " + wanted.generic_string();
+            error = citation + ": the package has no " + genericUtf8Of(wanted);
             return std::nullopt;
         }
         return RecordingLocation{source.file, *member, citation};
     }
     const fs::path folder = source.file.parent_path().empty() ? fs::path(".") : source.file.parent_path();
-    const fs::path file = platform::hostPath(folder.string() + "/" + std::string(path));
+    const fs::path file = pathFromUtf8(platform::hostPath(utf8Of(folder) + "/" + std::string(path)));
     std::error_code failure;
     if (!fs::is_regular_file(file, failure)) {
-        error = citation + ": no such recording (" + file.string() + ")";
+        error = citation + ": no such recording (" + utf8Of(file) + ")";
         return std::nullopt;
     }
     return RecordingLocation{file, {}, citation};

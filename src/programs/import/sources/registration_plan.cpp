@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/windows1252.h"
 #include "programs/import/commit/stale_staging.h"
+#include "programs/import/utf8_path.h"
 
 namespace organ_import {
 
@@ -29,7 +30,7 @@ std::vector<std::string> stopFolders(const fs::path& brimwell)
     std::vector<std::string> folders;
     std::error_code failure;
     for (fs::directory_iterator entry(brimwell, failure), end; !failure && entry != end; entry.increment(failure)) {
-        const std::string name = entry->path().filename().string();
+        const std::string name = utf8Of(entry->path().filename());
         std::error_code ignored;
         if (entry->is_directory(ignored) && !name.starts_with('.') && !platform::equalIgnoringCase(name, "boutons") &&
             !name.starts_with(keptPrefix))
@@ -82,7 +83,7 @@ std::optional<Member> memberNamed(const ImportPlan& plan, const fs::path& brimwe
         if (stops[s].ownName == name) owners.push_back(s), ownersNames.push_back(stops[s].folder);
     const std::vector<std::string> existing = foldersNamed(folders, name);
     if (owners.size() == 1) return Member{owners.front(), {}};
-    if (owners.empty() && existing.size() == 1) return Member{-1, brimwell / existing.front()};
+    if (owners.empty() && existing.size() == 1) return Member{-1, brimwell / pathFromUtf8(existing.front())};
     if (owners.size() > 1)
         error = "\"" + name + "\" is the organ's name of " + listed(ownersNames) + "; name one of them";
     else if (existing.size() > 1)
@@ -95,7 +96,7 @@ std::optional<Member> memberNamed(const ImportPlan& plan, const fs::path& brimwe
 // The key's sample file in the folder as the organ finds it.
 fs::path samplePathOf(const fs::path& folder, int key)
 {
-    return platform::hostPath((folder / sampleFileName(key)).string());
+    return pathFromUtf8(platform::hostPath(utf8Of(folder / sampleFileName(key))));
 }
 
 std::string originOf(const RegistrationOption& registration, const std::vector<Member>& members)
