@@ -152,7 +152,7 @@ std::optional<ImportStaging> startStaging(const fs::path& brimwell, std::string&
     }
     cleanStaleStaging(brimwell);
     std::string reason;
-    staging.folder = platform::makePrivateFolder(utf8Of(brimwell), stagingPrefix, reason);
+    staging.folder = pathFromUtf8(platform::makePrivateFolder(utf8Of(brimwell), stagingPrefix, reason));
     if (staging.folder.empty()) {
         error = utf8Of(brimwell) + ": no staging folder can be made in it (" + reason + ")";
         discardStaging(staging);
@@ -177,7 +177,7 @@ fs::path renderStore(const ImportStaging& staging) { return staging.folder / "re
 bool stageDefinition(ImportStaging& staging, const fs::path& definition, const std::string& text, std::string& error)
 {
     staging.definition = linkTarget(definition);
-    staging.stagedDefinition = utf8Of(staging.definition) + "." + randomLetters();
+    staging.stagedDefinition = pathFromUtf8(utf8Of(staging.definition) + "." + randomLetters());
     std::string reason;
     if (!writeRecord(staging.folder / stagedDefinitionRecord, utf8Of(staging.stagedDefinition)) ||
         !platform::writeNewFileDurably(utf8Of(staging.stagedDefinition), text, utf8Of(staging.definition), reason)) {
