@@ -9,9 +9,9 @@
 
 #include "bank/organ_bank.h"
 #include "platform/ascii_case.h"
+#include "platform/durable_files.h"
 #include "platform/files.h"
 #include "programs/import/commit/definition_edit.h"
-#include "programs/import/commit/durable_files.h"
 #include "programs/import/commit/import_staging.h"
 #include "programs/import/commit/stop_row.h"
 #include "programs/import/progress_bar.h"
@@ -282,11 +282,12 @@ bool stagePictures(ImportStaging& staging, const fs::path& brimwell, std::string
     staging.pictureFolder = asTheOrganFinds(brimwell / "boutons");
     for (const auto& [picture, drawn] : {std::pair{"on.bmp", true}, std::pair{"of.bmp", false}}) {
         if (isThere(asTheOrganFinds(brimwell / "boutons" / picture))) continue;
-        if (!writeStopKnobFile(stagedPictures(staging) / picture, drawn) ||
-            !syncToDisk(stagedPictures(staging) / picture)) {
-            error = (stagedPictures(staging) / picture).string() + ": cannot be written";
+        const fs::path staged = stagedPictures(staging) / picture;
+        if (!writeStopKnobFile(staged, drawn)) {
+            error = staged.string() + ": cannot be written";
             return false;
         }
+        if (!platform::flushFile(staged.string(), error)) return false;
         staging.pictures.emplace_back(picture);
     }
     return true;
