@@ -453,8 +453,10 @@ TEST(OrganImportRefusals, LeaveBrimwellAsItWasAndNameTheDefinitionsLine)
     definition.replace(broken, 14, "Pipes\\gone.wav");
     const std::size_t lineStart = definition.rfind('\n', broken) + 1;
     const std::string cited =
-        "Test.organ:" + std::to_string(std::count(definition.begin(), definition.begin() + broken, '\n') + 1) + ": " +
-        definition.substr(lineStart, definition.find('\r', broken) - lineStart);
+        "Test.organ:" +
+        std::to_string(std::count(definition.begin(), definition.begin() + static_cast<std::ptrdiff_t>(broken), '\n') +
+                       1) +
+        ": " + definition.substr(lineStart, definition.find('\r', broken) - lineStart);
     writeTestOrgan(organ.root / "Missing", definition);
     writeTestOrgan(organ.root / "Unreadable", testOrganDefinition());
     std::string loud = testOrganDefinition();
