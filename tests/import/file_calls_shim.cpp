@@ -1,8 +1,12 @@
 // Preloaded into a program under test to see and break its file moves: logs
-// every rename and fsync to $VELMARA_SHIM_LOG ("rename FROM TO", "fsync
-// PATH"), and fails with EIO every rename whose source contains
-// $VELMARA_SHIM_FAIL_FROM or whose target contains $VELMARA_SHIM_FAIL_TO.
+// every rename, folder exchange and fsync to $VELMARA_SHIM_LOG ("rename FROM
+// TO", "exchange FROM TO", "fsync PATH"), and fails with EIO every rename or
+// exchange whose source contains $VELMARA_SHIM_FAIL_FROM or whose target
+// contains $VELMARA_SHIM_FAIL_TO; with $VELMARA_SHIM_NO_EXCHANGE set, the
+// file system cannot exchange folders.
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -42,6 +46,23 @@ extern "C" int rename(const char* from, const char* to)
         return -1;
     }
     return real(from, to);
+}
+
+extern "C" int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned flags)
+{
+    using Call = int (*)(int, const char*, int, const char*, unsigned);
+    static const auto real = reinterpret_cast<Call>(dlsym(RTLD_NEXT, "renameat2"));
+    logLine(flags == RENAME_EXCHANGE ? "exchange" : "rename", from, to);
+    const char* noExchange = std::getenv("VELMARA_SHIM_NO_EXCHANGE");
+    if (flags == RENAME_EXCHANGE && noExchange != nullptr && *noExchange != '\0') {
+        errno = EINVAL;
+        return -1;
+    }
+    if (contains(from, "VELMARA_SHIM_FAIL_FROM") || contains(to, "VELMARA_SHIM_FAIL_TO")) {
+        errno = EIO;
+        return -1;
+    }
+    return real(fromFolder, from, toFolder, to, flags);
 }
 
 extern "C" int fsync(int descriptor)

@@ -339,43 +339,59 @@ TEST(ImportRegistrations, SoundTheirMembersTogetherFromThisRunOrFromBrimwell)
     }
 }
 
-TEST(ImportSafety, FilesReachTheDiskBeforeTheyMoveAndAnUndoThatFailsKeepsTheReplacedStop)
+TEST(ImportSafety, FilesReachTheDiskBeforeTheyMoveAndAnUndoThatFailsIsFinishedByTheNextRun)
 {
-    OrganDirectory organ;
-    const std::string into = organ.brimwell.string(), old = recordedFolder(organ.root / "recordings" / "Old").string();
-    fixtures::writeStop(organ, "Old",
-                        fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; }));
-    const fs::path log = organ.root / "calls.log";
-    ASSERT_EQ(runImport({"--into", into, "--replace", old}, shimmed(log, "", "")).status, 0);
+    for (const bool exchanges : {true, false}) {
+        OrganDirectory organ;
+        const std::string into = organ.brimwell.string(),
+                          old = recordedFolder(organ.root / "recordings" / "Old").string();
+        fixtures::writeStop(organ, "Old",
+                            fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; }));
+        const fs::path log = organ.root / "calls.log";
+        std::vector<std::string> environment = shimmed(log, "", "");
+        if (!exchanges) environment.push_back("VELMARA_SHIM_NO_EXCHANGE=1");
+        ASSERT_EQ(runImport({"--into", into, "--replace", old}, environment).status, 0);
 
-    const std::vector<std::string> calls = linesOf(log);
-    const auto firstCall = [&](const std::string& prefix, const std::string& suffix) {
-        return std::find_if(
-                   calls.begin(), calls.end(),
-                   [&](const std::string& call) { return call.starts_with(prefix) && call.ends_with(suffix); }) -
-               calls.begin();
-    };
-    const auto stopMoved = firstCall("rename ", "/new/Old " + (organ.brimwell / "Old").string());
-    ASSERT_LT(stopMoved, calls.size());
-    const std::string staged = calls[stopMoved].substr(7, calls[stopMoved].find(' ', 7) - 7);
-    EXPECT_LT(firstCall("fsync " + staged, staged), stopMoved) << "the stop's folder";
-    for (const std::string& file : fixtures::sampleFileNames())
-        EXPECT_LT(firstCall("fsync " + staged + "/" + file, file), stopMoved) << file;
-    const auto definitionMoved = firstCall("rename ", " " + (organ.brimwell / "Imported.org").string());
-    ASSERT_LT(definitionMoved, calls.size());
-    const std::string stagedDefinition = calls[definitionMoved].substr(7, calls[definitionMoved].find(' ', 7) - 7);
-    EXPECT_LT(firstCall("fsync " + stagedDefinition, stagedDefinition), definitionMoved);
-    EXPECT_LT(std::find(calls.begin() + definitionMoved, calls.end(), "fsync " + into), calls.end())
-        << "the moves themselves reach the disk";
+        const std::vector<std::string> calls = linesOf(log);
+        const auto firstCall = [&](const std::string& prefix, const std::string& suffix) {
+            return std::find_if(
+                       calls.begin(), calls.end(),
+                       [&](const std::string& call) { return call.starts_with(prefix) && call.ends_with(suffix); }) -
+                   calls.begin();
+        };
+        const auto fromOf = [&](std::size_t call) {
+            const std::size_t from = calls[call].find(' ') + 1;
+            return calls[call].substr(from, calls[call].find(' ', from) - from);
+        };
+        const auto stopMoved =
+            firstCall(exchanges ? "exchange " : "rename ", "/new/Old " + (organ.brimwell / "Old").string());
+        ASSERT_LT(stopMoved, calls.size()) << exchanges;
+        const std::string staged = fromOf(stopMoved);
+        EXPECT_LT(firstCall("fsync " + staged, staged), stopMoved) << "the stop's folder";
+        for (const std::string& file : fixtures::sampleFileNames())
+            EXPECT_LT(firstCall("fsync " + staged + "/" + file, file), stopMoved) << file;
+        const auto definitionMoved = firstCall("rename ", " " + (organ.brimwell / "Imported.org").string());
+        ASSERT_LT(definitionMoved, calls.size());
+        EXPECT_LT(firstCall("fsync " + fromOf(definitionMoved), fromOf(definitionMoved)), definitionMoved);
+        EXPECT_LT(std::find(calls.begin() + stopMoved, calls.begin() + definitionMoved, "fsync " + into),
+                  calls.begin() + definitionMoved)
+            << "the stops' moves reach the disk before the definition names them";
 
-    const std::vector<std::uint8_t> replaced = fixtures::readFile(organ.brimwell / "Old" / "060-C.wav");
-    const Outcome failed = runImport({"--into", into, "--replace", old}, shimmed(log, "/old/", "Imported.org"));
-    EXPECT_EQ(failed.status, 4);
-    const std::string kept = "the stop Old is kept in " + (organ.brimwell / "velmara-import-kept-").string();
-    const std::size_t at = failed.err.find(kept);
-    ASSERT_NE(at, std::string::npos) << failed.err;
-    const fs::path keptStop = failed.err.substr(at + 24, failed.err.find('\n', at) - at - 24);
-    EXPECT_EQ(fixtures::readFile(keptStop / "060-C.wav"), replaced) << keptStop;
+        const auto before = snapshot(organ.brimwell);
+        const Outcome failed = runImport({"--into", into, "--replace", old},
+                                         shimmed(log, (organ.brimwell / "Old").string(), "Imported.org"));
+        EXPECT_EQ(failed.status, 4);
+        const std::string kept = "the stop Old is kept in " + (organ.brimwell / "velmara-import-kept-").string();
+        const std::size_t at = failed.err.find(kept);
+        ASSERT_NE(at, std::string::npos) << failed.err;
+        const fs::path keptStop = failed.err.substr(at + 24, failed.err.find('\n', at) - at - 24);
+        EXPECT_EQ(fixtures::readFile(keptStop / "060-C.wav"), before.at(into + "/Old/060-C.wav")) << keptStop;
+
+        const Outcome next = runImport({"--into", into, old});
+        EXPECT_NE(next.err.find("is undone"), std::string::npos) << next.err;
+        EXPECT_NE(next.err.find("the stop exists; --replace replaces it"), std::string::npos) << next.err;
+        EXPECT_EQ(snapshot(organ.brimwell), before) << "the replaced stop is back, nothing is left";
+    }
 }
 
 TEST(ImportSafety, AnUnfinishedRunIsCleanedOrKeptAsideAndARunningOneKeepsOthersOut)
