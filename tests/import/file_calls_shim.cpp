@@ -3,13 +3,15 @@
 // TO", "exchange FROM TO", "fsync PATH"), and fails with EIO every rename or
 // exchange whose source contains $VELMARA_SHIM_FAIL_FROM or whose target
 // contains $VELMARA_SHIM_FAIL_TO; with $VELMARA_SHIM_NO_EXCHANGE set, the
-// file system cannot exchange folders.
+// file system cannot exchange folders. The process is killed before the
+// first call whose log line ends with $VELMARA_SHIM_KILL_AT.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,15 +20,20 @@ namespace {
 
 void logLine(const char* what, const char* first, const char* second)
 {
-    const char* path = std::getenv("VELMARA_SHIM_LOG");
-    if (path == nullptr) return;
-    std::FILE* log = std::fopen(path, "a");
-    if (log == nullptr) return;
+    char line[8300];
     if (second != nullptr)
-        std::fprintf(log, "%s %s %s\n", what, first, second);
+        std::snprintf(line, sizeof line, "%s %s %s", what, first, second);
     else
-        std::fprintf(log, "%s %s\n", what, first);
-    std::fclose(log);
+        std::snprintf(line, sizeof line, "%s %s", what, first);
+    const char* path = std::getenv("VELMARA_SHIM_LOG");
+    if (std::FILE* log = path != nullptr ? std::fopen(path, "a") : nullptr) {
+        std::fprintf(log, "%s\n", line);
+        std::fclose(log);
+    }
+    const char* killAt = std::getenv("VELMARA_SHIM_KILL_AT");
+    const std::size_t length = std::strlen(line), killLength = killAt != nullptr ? std::strlen(killAt) : 0;
+    if (killLength > 0 && killLength <= length && std::strcmp(line + length - killLength, killAt) == 0)
+        ::kill(::getpid(), SIGKILL);
 }
 
 bool contains(const char* text, const char* variable)
