@@ -214,16 +214,20 @@ bool commitStaging(ImportStaging& staging, std::string& error)
         return true;
     }
     const std::vector<std::string> stuck = undoMoves(staging.brimwell, staging.folder, journal);
-    if (!stuck.empty()) keepWhatIsStuck(staging, journal, stuck, error);
+    if (stuck.empty())
+        error += "; " + staging.brimwell.string() + " is as it was";
+    else
+        keepWhatIsStuck(staging, journal, stuck, error);
     return false;
 }
 
 void discardStaging(ImportStaging& staging)
 {
     std::error_code ignored;
-    if (staging.keptOld.empty()) {
-        if (!staging.folder.empty()) fs::remove_all(staging.folder, ignored);
+    if (staging.keptOld.empty() && !staging.folder.empty()) {
+        fs::remove(staging.folder / journalName, ignored);  // first: a kill from here on leaves nothing to undo
         if (!staging.stagedDefinition.empty()) fs::remove(staging.stagedDefinition, ignored);
+        fs::remove_all(staging.folder, ignored);
     }
     platform::releaseRunLock(staging.lock);
     staging.lock = nullptr;
