@@ -84,10 +84,7 @@ OrganPipe readPipe(ValueReader& reader, const PipeSet& set, long number)
     const std::string key = numbered("Pipe", number);
     OrganPipe pipe;
     const IniEntry* entry = findEntry(ini, set.section, key);
-    if (!entry) {
-        pipe.cited = ini.fileName + ": [" + set.section + "] has no " + key;
-        return pipe;
-    }
+    if (!entry) return pipe;
     pipe.cited = citation(ini, *entry, key);
     pipe.voicing = reader.voicing(set.section, key);
     pipe.pitchCorrection =
@@ -112,7 +109,7 @@ void readPipeSet(ValueReader& reader, OrganModel& model, const std::string& sect
     if (model.pipeSets.contains(section)) return;
     PipeSet set{section, reader.voicing(section, ""), 0.0, {}};
     set.pitchCorrection = reader.decimal(section, "PitchCorrection", 0.0, -widestTuning, widestTuning);
-    if (reader.ini().sections.contains(section) && findEntry(reader.ini(), section, "WindchestGroup")) {
+    if (findEntry(reader.ini(), section, "WindchestGroup")) {
         const long group = reader.whole(section, "WindchestGroup", std::nullopt, 1, highestNumber);
         set.voicing.cents +=
             reader.decimal(numbered("WindchestGroup", group), "PitchTuning", 0.0, -widestTuning, widestTuning);

@@ -29,7 +29,7 @@ struct Voicing {
 struct OrganPipe {
     enum class Kind { missing, dummy, recording, reference };
     Kind kind = Kind::missing;
-    std::string cited;                // the pipe's line ("demo.organ:583: Pipe001=..."), or why it is missing
+    std::string cited;                // the pipe's line ("demo.organ:583: Pipe001=..."); empty when it is missing
     std::string file;                 // of a recording, as the definition names it
     std::array<long, 3> reference{};  // of a reference: manual, stop of the manual, pipe (from 1)
     std::string lentSet;              // the pipe set it borrows from: that stop's first rank or own pipes

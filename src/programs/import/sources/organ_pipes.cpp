@@ -13,16 +13,13 @@ constexpr int deepestReference = 16;  // REF pipes followed before they are take
 const OrganPipe* pipeOf(const OrganModel& model, const PipeAt& at, std::string& error)
 {
     const PipeSet& set = model.pipeSets.find(at.set)->second;
-    if (at.pipe < 1 || at.pipe > static_cast<long>(set.pipes.size())) {
+    const bool isThere = at.pipe >= 1 && at.pipe <= static_cast<long>(set.pipes.size()) &&
+                         set.pipes[static_cast<std::size_t>(at.pipe - 1)].kind != OrganPipe::Kind::missing;
+    if (!isThere) {
         error = model.fileName + ": [" + at.set + "] has no " + numbered("Pipe", at.pipe);
         return nullptr;
     }
-    const OrganPipe& pipe = set.pipes[static_cast<std::size_t>(at.pipe - 1)];
-    if (pipe.kind == OrganPipe::Kind::missing) {
-        error = pipe.cited;
-        return nullptr;
-    }
-    return &pipe;
+    return &set.pipes[static_cast<std::size_t>(at.pipe - 1)];
 }
 
 }  // namespace
