@@ -137,7 +137,7 @@ bool decodeForStop(RenderState& state, int stop, std::string& error)
 {
     const std::vector<int> undecoded = undecodedRecordings(state, stop);
     std::vector<std::string> errors(undecoded.size());
-    std::vector<char> failed(undecoded.size(), 0);
+    std::vector<int> failed(undecoded.size(), 0);  // not vector<bool>: each worker writes its own element
     forEachOnWorkers(static_cast<int>(undecoded.size()), state.workers,
                      [&](int i) { failed[i] = !decodeRecording(state, undecoded[i], errors[i]); });
     const auto first = std::find(failed.begin(), failed.end(), 1);
