@@ -339,43 +339,150 @@ TEST(ImportRegistrations, SoundTheirMembersTogetherFromThisRunOrFromBrimwell)
     }
 }
 
-TEST(ImportSafety, FilesReachTheDiskBeforeTheyMoveAndAnUndoThatFailsKeepsTheReplacedStop)
+TEST(ImportSafety, FilesReachTheDiskBeforeTheyMoveAndAnUndoThatFailsIsFinishedByTheNextRun)
+{
+    for (const bool exchanges : {true, false}) {
+        OrganDirectory organ;
+        const std::string into = organ.brimwell.string(),
+                          old = recordedFolder(organ.root / "recordings" / "Old").string();
+        fixtures::writeStop(organ, "Old",
+                            fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; }));
+        const fs::path log = organ.root / "calls.log";
+        std::vector<std::string> environment = shimmed(log, "", "");
+        if (!exchanges) environment.push_back("VELMARA_SHIM_NO_EXCHANGE=1");
+        ASSERT_EQ(runImport({"--into", into, "--replace", old}, environment).status, 0);
+
+        const std::vector<std::string> calls = linesOf(log);
+        const auto firstCall = [&](const std::string& prefix, const std::string& suffix) {
+            return std::find_if(
+                       calls.begin(), calls.end(),
+                       [&](const std::string& call) { return call.starts_with(prefix) && call.ends_with(suffix); }) -
+                   calls.begin();
+        };
+        const auto fromOf = [&](std::size_t call) {
+            const std::size_t from = calls[call].find(' ') + 1;
+            return calls[call].substr(from, calls[call].find(' ', from) - from);
+        };
+        const auto stopMoved =
+            firstCall(exchanges ? "exchange " : "rename ", "/new/Old " + (organ.brimwell / "Old").string());
+        ASSERT_LT(stopMoved, calls.size()) << exchanges;
+        const std::string staged = fromOf(stopMoved);
+        EXPECT_LT(firstCall("fsync " + staged, staged), stopMoved) << "the stop's folder";
+        for (const std::string& file : fixtures::sampleFileNames())
+            EXPECT_LT(firstCall("fsync " + staged + "/" + file, file), stopMoved) << file;
+        const auto definitionMoved = firstCall("rename ", " " + (organ.brimwell / "Imported.org").string());
+        ASSERT_LT(definitionMoved, calls.size());
+        EXPECT_LT(firstCall("fsync " + fromOf(definitionMoved), fromOf(definitionMoved)), definitionMoved);
+        EXPECT_LT(std::find(calls.begin() + stopMoved, calls.begin() + definitionMoved, "fsync " + into),
+                  calls.begin() + definitionMoved)
+            << "the stops' moves reach the disk before the definition names them";
+
+        const auto before = snapshot(organ.brimwell);
+        const Outcome failed = runImport({"--into", into, "--replace", old},
+                                         shimmed(log, (organ.brimwell / "Old").string(), "Imported.org"));
+        EXPECT_EQ(failed.status, 4);
+        const std::string kept = "the stop Old is kept in " + (organ.brimwell / "velmara-import-kept-").string();
+        const std::size_t at = failed.err.find(kept);
+        ASSERT_NE(at, std::string::npos) << failed.err;
+        const fs::path keptStop = failed.err.substr(at + 24, failed.err.find('\n', at) - at - 24);
+        EXPECT_EQ(fixtures::readFile(keptStop / "060-C.wav"), before.at(into + "/Old/060-C.wav")) << keptStop;
+
+        const Outcome next = runImport({"--into", into, old});
+        EXPECT_NE(next.err.find("is undone"), std::string::npos) << next.err;
+        EXPECT_NE(next.err.find("the stop exists; --replace replaces it"), std::string::npos) << next.err;
+        EXPECT_EQ(snapshot(organ.brimwell), before) << "the replaced stop is back, nothing is left";
+    }
+}
+
+TEST(ImportSafety, TheRunAfterAKillFinishesOrUndoesItAndLeavesNothingBehind)
+{
+    struct Kill {
+        std::string before;  // the end of the call the run is killed before
+        bool exchanges, finished;
+        std::string says;
+    };
+    OrganDirectory organ;
+    const fs::path organs = organ.brimwell / "organs", brimwell = organ.brimwell;
+    for (const Kill& kill : std::vector<Kill>{
+             {"/journal", true, false, "removed, left by an import that did not finish"},  // no move made
+             {" " + (organs / "Mine.org").string(), true, false, "is undone"},  // both stops in, the definition not
+             {"/new/Old " + (brimwell / "Old").string(), false, false, "is undone"},  // old stop aside, new not in
+             {"fsync " + organs.string(), true, true, "is completed"},                // the definition moved in
+         }) {
+        fs::remove_all(brimwell);
+        fixtures::writeStop(organ, "Old",
+                            fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; }));
+        fixtures::writeFile(organs / "Mine.org", {'O', 'l', 'd', '\r', '\n', 'E', 'N', 'D', '\r', '\n'});
+        const std::vector<std::string> arguments{"--into",
+                                                 brimwell.string(),
+                                                 "--organ",
+                                                 (organs / "Mine.org").string(),
+                                                 recordedFolder(organ.root / "recordings" / "New").string(),
+                                                 recordedFolder(organ.root / "recordings" / "Old").string()};
+        std::vector<std::string> replacing = arguments;
+        replacing.insert(replacing.begin(), "--replace");
+        std::vector<std::string> environment = shimmed(organ.root / "calls.log", "", "");
+        environment.push_back("VELMARA_SHIM_KILL_AT=" + kill.before);
+        if (!kill.exchanges) environment.push_back("VELMARA_SHIM_NO_EXCHANGE=1");
+        const auto before = snapshot(brimwell);
+
+        ASSERT_EQ(runImport(replacing, environment).status, -1) << kill.before;
+        const Outcome next = runImport(arguments);
+        EXPECT_NE(next.err.find(kill.says), std::string::npos) << next.err;
+        EXPECT_NE(next.err.find("the stop exists; --replace replaces it"), std::string::npos) << next.err;
+        const auto recovered = snapshot(brimwell);
+        if (!kill.finished) {
+            EXPECT_EQ(recovered, before) << kill.before;
+            continue;
+        }
+        ASSERT_EQ(runImport(replacing).status, 0);
+        EXPECT_EQ(recovered, snapshot(brimwell)) << "as after the import: " << kill.before;
+    }
+}
+
+TEST(ImportSafety, RecordsPlantedInBrimwellRemoveNothingOutsideIt)
 {
     OrganDirectory organ;
-    const std::string into = organ.brimwell.string(), old = recordedFolder(organ.root / "recordings" / "Old").string();
-    fixtures::writeStop(organ, "Old",
-                        fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; }));
-    const fs::path log = organ.root / "calls.log";
-    ASSERT_EQ(runImport({"--into", into, "--replace", old}, shimmed(log, "", "")).status, 0);
+    const fs::path outside = organ.root / "outside", planted = organ.brimwell / ".velmara-import-aaaaaa";
+    const std::string precious = (outside / "Precious.org").string();
+    fixtures::writeFile(outside / "Precious.org", {'E', 'N', 'D'});
+    fixtures::writeFile(outside / "Precious.org.abcdef", {'E', 'N', 'D'});
+    fixtures::writeFile(outside / "Montre" / "036-C.wav", {'x'});
+    const std::string journal = "velmara-import journal\ndefinition\t" + precious + "\nstaged\t" + precious +
+                                ".abcdef\nstop\t1\t2\t\tMontre\nend\n";
+    for (const auto& [record, text] : std::vector<std::pair<std::string, std::string>>{
+             {"definition", precious}, {"journal", journal}, {"old/Montre", ""}}) {
+        fs::create_directories(planted / fs::path(record).parent_path());
+        if (!text.empty()) fixtures::writeFile(planted / record, std::vector<std::uint8_t>(text.begin(), text.end()));
+    }
+    fs::create_directory_symlink(outside / "Montre", planted / "new");
+    fs::create_directory_symlink(outside, organ.brimwell / ".velmara-import-bbbbbb");
+    const auto before = snapshot(outside);
 
-    const std::vector<std::string> calls = linesOf(log);
-    const auto firstCall = [&](const std::string& prefix, const std::string& suffix) {
-        return std::find_if(
-                   calls.begin(), calls.end(),
-                   [&](const std::string& call) { return call.starts_with(prefix) && call.ends_with(suffix); }) -
-               calls.begin();
-    };
-    const auto stopMoved = firstCall("rename ", "/new/Old " + (organ.brimwell / "Old").string());
-    ASSERT_LT(stopMoved, calls.size());
-    const std::string staged = calls[stopMoved].substr(7, calls[stopMoved].find(' ', 7) - 7);
-    EXPECT_LT(firstCall("fsync " + staged, staged), stopMoved) << "the stop's folder";
-    for (const std::string& file : fixtures::sampleFileNames())
-        EXPECT_LT(firstCall("fsync " + staged + "/" + file, file), stopMoved) << file;
-    const auto definitionMoved = firstCall("rename ", " " + (organ.brimwell / "Imported.org").string());
-    ASSERT_LT(definitionMoved, calls.size());
-    const std::string stagedDefinition = calls[definitionMoved].substr(7, calls[definitionMoved].find(' ', 7) - 7);
-    EXPECT_LT(firstCall("fsync " + stagedDefinition, stagedDefinition), definitionMoved);
-    EXPECT_LT(std::find(calls.begin() + definitionMoved, calls.end(), "fsync " + into), calls.end())
-        << "the moves themselves reach the disk";
+    const Outcome outcome =
+        runImport({"--into", organ.brimwell.string(), recordedFolder(organ.root / "recordings" / "Good").string()});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(snapshot(outside), before);
+}
 
-    const std::vector<std::uint8_t> replaced = fixtures::readFile(organ.brimwell / "Old" / "060-C.wav");
-    const Outcome failed = runImport({"--into", into, "--replace", old}, shimmed(log, "/old/", "Imported.org"));
-    EXPECT_EQ(failed.status, 4);
-    const std::string kept = "the stop Old is kept in " + (organ.brimwell / "velmara-import-kept-").string();
-    const std::size_t at = failed.err.find(kept);
-    ASSERT_NE(at, std::string::npos) << failed.err;
-    const fs::path keptStop = failed.err.substr(at + 24, failed.err.find('\n', at) - at - 24);
-    EXPECT_EQ(fixtures::readFile(keptStop / "060-C.wav"), replaced) << keptStop;
+TEST(ImportTargets, ADanglingPicturesLinkGivesWayToAFolderAndComesBackWhenTheRunFails)
+{
+    OrganDirectory organ;
+    const std::string into = organ.brimwell.string(),
+                      good = recordedFolder(organ.root / "recordings" / "Good").string();
+    fs::create_directory_symlink(organ.root / "removed" / "boutons", organ.brimwell / "boutons");
+    const auto before = snapshot(organ.brimwell);
+
+    const Outcome failed = runImport({"--into", into, good}, shimmed(organ.root / "calls.log", "", "Imported.org"));
+    EXPECT_EQ(failed.status, 3) << failed.err;
+    EXPECT_EQ(snapshot(organ.brimwell), before);
+    EXPECT_TRUE(fs::is_symlink(organ.brimwell / "boutons"));
+
+    const Outcome done = runImport({"--into", into, good});
+    ASSERT_EQ(done.status, 0) << done.err;
+    EXPECT_TRUE(fs::is_directory(fs::symlink_status(organ.brimwell / "boutons")));
+    for (const char* picture : {"on.bmp", "of.bmp"})
+        EXPECT_TRUE(fs::is_regular_file(organ.brimwell / "boutons" / picture)) << picture;
 }
 
 TEST(ImportSafety, AnUnfinishedRunIsCleanedOrKeptAsideAndARunningOneKeepsOthersOut)
@@ -406,7 +513,7 @@ TEST(ImportSafety, AnUnfinishedRunIsCleanedOrKeptAsideAndARunningOneKeepsOthersO
     EXPECT_EQ(fixtures::readFile(organ.brimwell / "velmara-import-kept-bbbbbb" / "old" / "Montre" / "036-C.wav"),
               montre);
     for (const fs::directory_entry& entry : fs::directory_iterator(organ.brimwell))
-        EXPECT_FALSE(entry.path().filename().string().starts_with(".velmara-import")) << entry.path();
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".velmara-import-")) << entry.path();
 }
 
 TEST(ImportTargets, ALinkedDefinitionStaysALinkAndAWindows1252FolderIsTheExistingStop)
@@ -525,10 +632,8 @@ TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)
               before.at((organ.brimwell / "Imported.org").string()));
     EXPECT_NE(fixtures::readFile(organ.brimwell / "Old" / "060-C.wav"),
               before.at((organ.brimwell / "Old" / "060-C.wav").string()));
-    EXPECT_EQ(std::count_if(fs::directory_iterator(organ.brimwell), fs::directory_iterator(),
-                            [](const auto&) { return true; }),
-              3)
-        << "Old, boutons and the definition: no staging folder left";
+    EXPECT_EQ(snapshot(organ.brimwell).size(), 3 + 61 + 2)
+        << "Old, boutons and the definition with their files: no staging folder left";
     ASSERT_EQ(runImport({"--into", into, "--replace", "--name", "OLD", good}).status, 0);
     EXPECT_EQ(fixtures::readFile(organ.brimwell / "Imported.org"),
               before.at((organ.brimwell / "Imported.org").string()))

@@ -9,9 +9,9 @@
 
 #include "bank/organ_bank.h"
 #include "platform/ascii_case.h"
+#include "platform/durable_files.h"
 #include "platform/files.h"
 #include "programs/import/commit/definition_edit.h"
-#include "programs/import/commit/durable_files.h"
 #include "programs/import/commit/import_staging.h"
 #include "programs/import/commit/stop_row.h"
 #include "programs/import/progress_bar.h"
@@ -251,41 +251,74 @@ bool renderAndStage(const ImportOptions& options, const ImportPlan& plan, const 
     return true;
 }
 
+// The pictures BRIMWELL_DIR lacks, staged. A dangling link where their
+// folder belongs (a demo organ's link whose package is gone) is replaced by
+// a folder of BRIMWELL_DIR's own: nothing can be written where it leads.
 bool stagePictures(ImportStaging& staging, const fs::path& brimwell, std::string& error)
 {
     staging.pictureFolder = asTheOrganFinds(brimwell / "boutons");
+    const platform::Entry folder = platform::entryAt(staging.pictureFolder.string());
+    const bool usable = folder == platform::Entry::folder || folder == platform::Entry::link;
+    staging.pictureFolderIs = usable                                    ? PictureFolder::there
+                              : folder == platform::Entry::danglingLink ? PictureFolder::linkReplaced
+                                                                        : PictureFolder::made;
     for (const auto& [picture, drawn] : {std::pair{"on.bmp", true}, std::pair{"of.bmp", false}}) {
-        if (isThere(asTheOrganFinds(brimwell / "boutons" / picture))) continue;
-        if (!writeStopKnobFile(stagedPictures(staging) / picture, drawn) ||
-            !syncToDisk(stagedPictures(staging) / picture)) {
-            error = (stagedPictures(staging) / picture).string() + ": cannot be written";
+        if (usable && isThere(asTheOrganFinds(brimwell / "boutons" / picture))) continue;
+        const fs::path staged = stagedPictures(staging) / picture;
+        if (!writeStopKnobFile(staged, drawn)) {
+            error = staged.string() + ": cannot be written";
             return false;
         }
+        if (!platform::flushFile(staged.string(), error)) return false;
         staging.pictures.emplace_back(picture);
     }
     return true;
 }
 
-// The run's exit status once the plan is checked: 0 when every stop is in
-// place, else the error is printed.
+// The run's exit status once the plan is checked and the lock held: 0 when
+// every stop is in place, else the error is printed.
 int stageAndCommit(const ImportOptions& options, const ImportPlan& plan, const std::vector<fs::path>& replaced,
-                   const std::string& definition)
+                   const std::string& definition, ImportStaging& staging)
 {
-    std::string error;
-    std::optional<ImportStaging> staging = startStaging(options.into, error);
-    if (!staging) return refuse(error);
-    std::string report;
-    const bool done = renderAndStage(options, plan, replaced, *staging, report, error) &&
-                      stagePictures(*staging, options.into, error) &&
-                      stageDefinition(*staging, options.organ, definition, error) && commitStaging(*staging, error);
+    std::string error, report;
+    const bool done = renderAndStage(options, plan, replaced, staging, report, error) &&
+                      stagePictures(staging, options.into, error) &&
+                      stageDefinition(staging, options.organ, definition, error) && commitStaging(staging, error);
     std::fputs(report.c_str(), stdout);
     if (done) {
-        endStaging(*staging);
+        endStaging(staging);
         return 0;
     }
-    discardStaging(*staging);
+    discardStaging(staging);
     const int status = refuse(error);
-    return staging->keptOld.empty() ? status : statusIncomplete;
+    return staging.keptOld.empty() ? status : statusIncomplete;
+}
+
+// What the run checks in BRIMWELL_DIR once it holds the lock and a killed
+// run is finished or undone: the registrations' members, the stops it
+// replaces, the definition's new text.
+std::optional<DefinitionEdit> checkUnderLock(const ImportOptions& options, ImportPlan& plan,
+                                             std::vector<fs::path>& replaced, std::string& error)
+{
+    for (const RegistrationOption& registration : options.registrations) {
+        std::optional<StopPlan> stop = namedStop(registration.name, error);
+        if (!stop || !planRegistration(registration, options.into, std::move(*stop), plan, error)) return std::nullopt;
+    }
+    std::optional<std::vector<fs::path>> folders = replacedFolders(options, plan, error);
+    if (!folders) return std::nullopt;
+    replaced = std::move(*folders);
+    const std::optional<std::string> existing = readDefinition(options.organ, error);
+    if (!existing) return std::nullopt;
+    std::vector<std::string> names;
+    names.reserve(plan.stops.size());
+    for (const StopPlan& stop : plan.stops) names.push_back(stop.definitionName);
+    DefinitionEdit edit = definitionWithStops(*existing, names);
+    if (edit.stops.size() > static_cast<std::size_t>(maxStops)) {
+        error = options.organ.string() + ": it would list " + std::to_string(edit.stops.size()) +
+                " stops; the organ loads at most " + std::to_string(maxStops);
+        return std::nullopt;
+    }
+    return edit;
 }
 
 }  // namespace
@@ -298,25 +331,18 @@ int runImport(const ImportOptions& given)
     if (!planned) return refuse(error);
     const ImportOptions& options = *planned;
     if (!checkTarget(options, error)) return refuse(error);
-    for (const RegistrationOption& registration : options.registrations) {
-        std::optional<StopPlan> stop = namedStop(registration.name, error);
-        if (!stop || !planRegistration(registration, options.into, std::move(*stop), plan, error)) return refuse(error);
+    std::optional<ImportStaging> staging = startStaging(options.into, error);
+    if (!staging) return refuse(error);
+    std::vector<fs::path> replaced;
+    const std::optional<DefinitionEdit> edit = checkUnderLock(options, plan, replaced, error);
+    if (!edit) {
+        discardStaging(*staging);
+        return refuse(error);
     }
-    const std::optional<std::vector<fs::path>> replaced = replacedFolders(options, plan, error);
-    if (!replaced) return refuse(error);
-    const std::optional<std::string> existing = readDefinition(options.organ, error);
-    if (!existing) return refuse(error);
-    std::vector<std::string> names;
-    names.reserve(plan.stops.size());
-    for (const StopPlan& stop : plan.stops) names.push_back(stop.definitionName);
-    const DefinitionEdit edit = definitionWithStops(*existing, names);
-    if (edit.stops.size() > static_cast<std::size_t>(maxStops))
-        return refuse(options.organ.string() + ": it would list " + std::to_string(edit.stops.size()) +
-                      " stops; the organ loads at most " + std::to_string(maxStops));
-    if (const int status = stageAndCommit(options, plan, *replaced, edit.text); status != 0) return status;
+    if (const int status = stageAndCommit(options, plan, replaced, edit->text, *staging); status != 0) return status;
     std::printf("%zu stop(s) written into %s; the organ definition is %s\n", plan.stops.size(), options.into.c_str(),
                 options.organ.c_str());
-    if (const std::string row = stopRowLine(asTheOrganFinds(options.into / "boutons" / "on.bmp"), edit.stops);
+    if (const std::string row = stopRowLine(asTheOrganFinds(options.into / "boutons" / "on.bmp"), edit->stops);
         !row.empty())
         std::printf("%s\n", row.c_str());
     return 0;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bank/organ_bank.h"
-#include "programs/import/commit/durable_files.h"
+#include "platform/durable_files.h"
 #include "programs/import/progress_bar.h"
 #include "programs/import/render/chord_level.h"
 #include "programs/import/render/render_store.h"
@@ -72,9 +72,11 @@ bool writeStopFiles(const std::filesystem::path& storeFile, const RenderedStop& 
         KeyPlanes planes;
         const std::filesystem::path file = folder / sampleFileName(key);
         if (!loadKey(storeFile, key, stop.hasFixed, planes, errors[key])) return;
-        if (!writeWaveFile(file, organSamples(planes, gain, factor, clips[key])) || !syncToDisk(file))
+        if (!writeWaveFile(file, organSamples(planes, gain, factor, clips[key]))) {
             errors[key] = file.string() + ": cannot be written";
-        advanceProgress();
+            return;
+        }
+        if (platform::flushFile(file.string(), errors[key])) advanceProgress();
     });
     for (int key = 0; key < keyCount; ++key) {
         if (!errors[key].empty()) {
@@ -83,11 +85,10 @@ bool writeStopFiles(const std::filesystem::path& storeFile, const RenderedStop& 
         }
         clipped += clips[key];
     }
-    if (!syncToDisk(folder)) {
-        error = folder.string() + ": cannot be flushed to the disk";
-        return false;
-    }
-    return true;
+    std::string reason;
+    if (platform::flushFolder(folder.string(), reason)) return true;
+    error = reason + " (cannot be flushed to the disk)";
+    return false;
 }
 
 }  // namespace organ_import
