@@ -415,7 +415,7 @@ TEST(ImportSafety, AnUnfinishedRunIsCleanedOrKeptAsideAndARunningOneKeepsOthersO
     EXPECT_EQ(fixtures::readFile(organ.brimwell / "velmara-import-kept-bbbbbb" / "old" / "Montre" / "036-C.wav"),
               montre);
     for (const fs::directory_entry& entry : fs::directory_iterator(organ.brimwell))
-        EXPECT_FALSE(entry.path().filename().string().starts_with(".velmara-import")) << entry.path();
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".velmara-import-")) << entry.path();
 }
 
 TEST(ImportTargets, ALinkedDefinitionStaysALinkAndAWindows1252FolderIsTheExistingStop)
@@ -603,10 +603,8 @@ TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)
               before.at((organ.brimwell / "Imported.org").string()));
     EXPECT_NE(fixtures::readFile(organ.brimwell / "Old" / "060-C.wav"),
               before.at((organ.brimwell / "Old" / "060-C.wav").string()));
-    EXPECT_EQ(std::count_if(fs::directory_iterator(organ.brimwell), fs::directory_iterator(),
-                            [](const auto&) { return true; }),
-              3)
-        << "Old, boutons and the definition: no staging folder left";
+    EXPECT_EQ(snapshot(organ.brimwell).size(), 3 + 61 + 1 + 2)
+        << "Old with its samples and its source's record, boutons and the definition: no staging folder left";
     ASSERT_EQ(runImport({"--into", into, "--replace", "--name", "OLD", (sources / "Old").string()}).status, 0);
     EXPECT_EQ(fixtures::readFile(organ.brimwell / "Imported.org"),
               before.at((organ.brimwell / "Imported.org").string()))

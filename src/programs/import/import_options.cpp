@@ -105,7 +105,9 @@ const char* const importHelp =
     "understood; 3 when anything was refused, with the file and the reason on standard\n"
     "error; 4 when moving into place failed and could not all be undone: what could not be\n"
     "put back is kept in a folder whose name is printed. A progress bar (files done of files\n"
-    "to do) is drawn when standard error is a terminal.\n";
+    "to do) is drawn when standard error is a terminal.\n"
+    "\n"
+    "Velmara is free software under the GNU General Public License, version 3 or later.\n";
 
 namespace {
 

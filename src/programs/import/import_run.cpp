@@ -9,10 +9,10 @@
 
 #include "bank/organ_bank.h"
 #include "platform/ascii_case.h"
+#include "platform/durable_files.h"
 #include "platform/files.h"
 #include "platform/windows1252.h"
 #include "programs/import/commit/definition_edit.h"
-#include "programs/import/commit/durable_files.h"
 #include "programs/import/commit/import_staging.h"
 #include "programs/import/commit/stop_row.h"
 #include "programs/import/progress_bar.h"
@@ -116,10 +116,10 @@ bool isFolder(const fs::path& path)
     return fs::is_directory(path, ignored);
 }
 
-// A folder becomes one stop, anything else is read as an organ; the organs'
-// definition names are added to organNames.
+// A folder becomes one stop, anything else is read as an organ, whose
+// report is added to organs.
 bool planSource(const ImportOptions& options, const fs::path& source, ImportPlan& plan,
-                std::vector<std::string>& organNames, std::string& error)
+                std::vector<OrganReport>& organs, std::string& error)
 {
     if (isFolder(source)) {
         std::optional<StopPlan> stop = namedStop(stopNameOf(options, source), error);
@@ -134,28 +134,55 @@ bool planSource(const ImportOptions& options, const fs::path& source, ImportPlan
         return false;
     }
     const std::size_t first = plan.stops.size();
-    const std::optional<OrganReport> report = planOrgan(source, options.stops, plan, error);
+    std::optional<OrganReport> report = planOrgan(source, options.stops, plan, error);
     if (!report) return false;
     markOrganStops(plan, first, report->definitionFileName);
-    printOrganReport(*report);
-    organNames.push_back(report->definitionFileName);
+    organs.push_back(std::move(*report));
     return true;
 }
 
+// Why a --stop name is refused when no organ of the run has such a stop.
+std::string noSuchStop(const std::string& name, const std::vector<OrganReport>& organs)
+{
+    std::string error = "no stop is called \"" + name + "\"";
+    if (organs.size() == 1) {
+        error = organs.front().definition + ": " + error + "; its stops are";
+        for (const std::string& stop : organs.front().stopNames) error += " \"" + stop + "\"";
+        return error;
+    }
+    error += " in any of the organs";
+    for (const OrganReport& organ : organs) error += (&organ == &organs.front() ? " " : ", ") + organ.definition;
+    return error;
+}
+
 // The options with the definition resolved: --organ, else one named after
-// the first organ of the run, else Imported.org, in BRIMWELL_DIR.
+// the first organ of the run that brings stops, else Imported.org, in
+// BRIMWELL_DIR. Each --stop name chooses the stops of the organs that have
+// it; a name no organ has is refused.
 std::optional<ImportOptions> plannedOptions(const ImportOptions& options, ImportPlan& plan, std::string& error)
 {
-    std::vector<std::string> organNames;
+    std::vector<OrganReport> organs;
     for (const fs::path& source : options.sources)
-        if (!planSource(options, source, plan, organNames, error)) return std::nullopt;
-    if (!options.stops.empty() && organNames.empty()) {
+        if (!planSource(options, source, plan, organs, error)) return std::nullopt;
+    if (!options.stops.empty() && organs.empty()) {
         error = "--stop chooses stops of an organ (.organ, .orgue); no SOURCE is one";
         return std::nullopt;
     }
+    for (const std::string& name : options.stops) {
+        if (std::none_of(organs.begin(), organs.end(), [&](const OrganReport& organ) {
+                return std::find(organ.chosenFound.begin(), organ.chosenFound.end(), name) != organ.chosenFound.end();
+            })) {
+            error = noSuchStop(name, organs);
+            return std::nullopt;
+        }
+    }
     ImportOptions planned = options;
-    if (planned.organ.empty())
-        planned.organ = options.into / (organNames.empty() ? "Imported.org" : organNames.front());
+    for (const OrganReport& organ : organs) {
+        if (organ.stopCount == 0) continue;
+        printOrganReport(organ);
+        if (planned.organ.empty()) planned.organ = options.into / organ.definitionFileName;
+    }
+    if (planned.organ.empty()) planned.organ = options.into / "Imported.org";
     return planned;
 }
 
@@ -338,11 +365,12 @@ bool stagePictures(ImportStaging& staging, const fs::path& brimwell, std::string
     staging.pictureFolder = asTheOrganFinds(brimwell / "boutons");
     for (const auto& [picture, drawn] : {std::pair{"on.bmp", true}, std::pair{"of.bmp", false}}) {
         if (isThere(asTheOrganFinds(brimwell / "boutons" / picture))) continue;
-        if (!writeStopKnobFile(stagedPictures(staging) / picture, drawn) ||
-            !syncToDisk(stagedPictures(staging) / picture)) {
-            error = (stagedPictures(staging) / picture).string() + ": cannot be written";
+        const fs::path staged = stagedPictures(staging) / picture;
+        if (!writeStopKnobFile(staged, drawn)) {
+            error = staged.string() + ": cannot be written";
             return false;
         }
+        if (!platform::flushFile(staged.string(), error)) return false;
         staging.pictures.emplace_back(picture);
     }
     return true;

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "programs/import/commit/durable_files.h"
+#include "platform/durable_files.h"
 
 namespace organ_import {
 
@@ -46,14 +46,12 @@ std::string stopOriginIn(const fs::path& stopFolder)
 bool writeStopOrigin(const fs::path& stopFolder, const std::string& origin, std::string& error)
 {
     const fs::path path = stopFolder / stopOriginFileName;
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(origin.data(), static_cast<std::streamsize>(origin.size()));
-    file.close();
-    if (!file || !syncToDisk(path) || !syncToDisk(stopFolder)) {
-        error = path.string() + ": cannot be written";
-        return false;
-    }
-    return true;
+    std::string reason;
+    if (platform::writeNewFileDurably(path.string(), origin, {}, reason) &&
+        platform::flushFolder(stopFolder.string(), reason))
+        return true;
+    error = path.string() + ": cannot be written (" + reason + ")";
+    return false;
 }
 
 std::string describedOrigin(const std::string& origin)

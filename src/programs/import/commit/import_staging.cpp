@@ -1,17 +1,11 @@
 // Staging and committing an import (see import_staging.h).
 #include "programs/import/commit/import_staging.h"
 
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
+#include <random>
 
+#include "platform/durable_files.h"
 #include "programs/import/commit/brimwell_lock.h"
-#include "programs/import/commit/durable_files.h"
 #include "programs/import/commit/stale_staging.h"
 
 namespace organ_import {
@@ -118,10 +112,25 @@ void keepWhatIsStuck(ImportStaging& staging, const std::vector<Move>& stuck, std
 
 bool writeRecord(const fs::path& file, const std::string& text)
 {
-    std::ofstream out(file, std::ios::binary);
-    out << text;
-    out.close();
-    return static_cast<bool>(out) && syncToDisk(file);
+    std::string ignored;
+    return platform::writeNewFileDurably(file.string(), text, {}, ignored);
+}
+
+bool syncToDisk(const fs::path& folder)
+{
+    std::string ignored;
+    return platform::flushFolder(folder.string(), ignored);
+}
+
+// Six letters or digits nobody can guess.
+std::string randomLetters()
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device source;
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof letters - 2);
+    std::string name(6, 'a');
+    for (char& letter : name) letter = letters[pick(source)];
+    return name;
 }
 
 }  // namespace
@@ -132,20 +141,20 @@ std::optional<ImportStaging> startStaging(const fs::path& brimwell, std::string&
     staging.brimwell = brimwell;
     std::error_code failure;
     staging.createdBrimwell = fs::create_directory(brimwell, failure);
-    staging.lock = failure ? -1 : takeBrimwellLock(brimwell, error);
-    if (staging.lock < 0) {
+    staging.lock = failure ? nullptr : takeBrimwellLock(brimwell, error);
+    if (staging.lock == nullptr) {
         if (failure) error = brimwell.string() + ": cannot be made (" + failure.message() + ")";
         discardStaging(staging);
         return std::nullopt;
     }
     cleanStaleStaging(brimwell);
-    std::string pattern = (brimwell / stagingPrefix).string() + "XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        error = brimwell.string() + ": no staging folder can be made in it (" + std::strerror(errno) + ")";
+    std::string reason;
+    staging.folder = platform::makePrivateFolder(brimwell.string(), stagingPrefix, reason);
+    if (staging.folder.empty()) {
+        error = brimwell.string() + ": no staging folder can be made in it (" + reason + ")";
         discardStaging(staging);
         return std::nullopt;
     }
-    staging.folder = pattern;
     if (!makeFolders(staging, error)) {
         discardStaging(staging);
         return std::nullopt;
@@ -162,24 +171,11 @@ fs::path renderStore(const ImportStaging& staging) { return staging.folder / "re
 bool stageDefinition(ImportStaging& staging, const fs::path& definition, const std::string& text, std::string& error)
 {
     staging.definition = linkTarget(definition);
-    std::string pattern = staging.definition.string() + ".XXXXXX";
-    const int descriptor = ::mkstemp(pattern.data());
-    if (descriptor < 0) {
-        error =
-            staging.definition.string() + ": no new definition can be written beside it (" + std::strerror(errno) + ")";
-        return false;
-    }
-    staging.stagedDefinition = pattern;
-    std::error_code failure;
-    const fs::file_status old = fs::status(staging.definition, failure);
-    const fs::perms permissions = fs::exists(old) ? old.permissions()
-                                                  : fs::perms::owner_read | fs::perms::owner_write |
-                                                        fs::perms::group_read | fs::perms::others_read;
-    const bool written = ::write(descriptor, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
-                         ::fchmod(descriptor, static_cast<mode_t>(permissions)) == 0 && ::fsync(descriptor) == 0;
-    if (::close(descriptor) != 0 || !written ||
-        !writeRecord(staging.folder / stagedDefinitionRecord, staging.stagedDefinition.string())) {
-        error = staging.stagedDefinition.string() + ": cannot be written (" + std::strerror(errno) + ")";
+    staging.stagedDefinition = staging.definition.string() + "." + randomLetters();
+    std::string reason;
+    if (!writeRecord(staging.folder / stagedDefinitionRecord, staging.stagedDefinition.string()) ||
+        !platform::writeNewFileDurably(staging.stagedDefinition.string(), text, staging.definition.string(), reason)) {
+        error = staging.stagedDefinition.string() + ": cannot be written (" + reason + ")";
         return false;
     }
     return true;
@@ -215,15 +211,18 @@ void discardStaging(ImportStaging& staging)
     std::error_code ignored;
     if (!staging.folder.empty() && staging.keptOld.empty()) fs::remove_all(staging.folder, ignored);
     if (!staging.stagedDefinition.empty()) fs::remove(staging.stagedDefinition, ignored);
-    releaseBrimwellLock(staging.brimwell, staging.lock);
-    staging.lock = -1;
-    if (staging.createdBrimwell) fs::remove(staging.brimwell, ignored);
+    platform::releaseRunLock(staging.lock);
+    staging.lock = nullptr;
+    if (staging.createdBrimwell) {
+        fs::remove(brimwellLockFile(staging.brimwell), ignored);
+        fs::remove(staging.brimwell, ignored);
+    }
 }
 
 void endStaging(ImportStaging& staging)
 {
-    releaseBrimwellLock(staging.brimwell, staging.lock);
-    staging.lock = -1;
+    platform::releaseRunLock(staging.lock);
+    staging.lock = nullptr;
 }
 
 }  // namespace organ_import

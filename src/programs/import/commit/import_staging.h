@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/durable_files.h"
+
 namespace organ_import {
 
 struct StagedStop {
@@ -26,8 +28,8 @@ struct ImportStaging {
     std::filesystem::path pictureFolder;  // BRIMWELL_DIR/boutons as the organ finds it
     std::vector<std::string> pictures;    // on.bmp, of.bmp: those staged in boutons/
     bool createdBrimwell = false;
-    int lock = -1;                  // BRIMWELL_DIR/.velmara-import.lock, held until the run ends
-    std::filesystem::path keptOld;  // after an undo that failed: where the stops it could not put back are
+    platform::RunLock* lock = nullptr;  // BRIMWELL_DIR/.velmara-import.lock, held until the run ends
+    std::filesystem::path keptOld;      // after an undo that failed: where the stops it could not put back are
 };
 
 // Takes the lock, cleans what a killed run left, and makes the staging

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bank/organ_bank.h"
-#include "programs/import/commit/durable_files.h"
+#include "platform/durable_files.h"
 #include "programs/import/progress_bar.h"
 #include "programs/import/render/chord_level.h"
 #include "programs/import/render/render_store.h"
@@ -66,17 +66,17 @@ bool writeStopFiles(const std::filesystem::path& storeFile, const RenderedStop& 
     for (int key = 0; key < keyCount; ++key) {
         const std::filesystem::path file = folder / sampleFileName(key);
         if (!loadKey(storeFile, key, stop.hasFixed, planes, error)) return false;
-        if (!writeWaveFile(file, organSamples(planes, gain, factor, clipped)) || !syncToDisk(file)) {
+        if (!writeWaveFile(file, organSamples(planes, gain, factor, clipped))) {
             error = file.string() + ": cannot be written";
             return false;
         }
+        if (!platform::flushFile(file.string(), error)) return false;
         advanceProgress();
     }
-    if (!syncToDisk(folder)) {
-        error = folder.string() + ": cannot be flushed to the disk";
-        return false;
-    }
-    return true;
+    std::string reason;
+    if (platform::flushFolder(folder.string(), reason)) return true;
+    error = reason + " (cannot be flushed to the disk)";
+    return false;
 }
 
 }  // namespace organ_import
