@@ -2,7 +2,8 @@
 // scripts/test-windows makes fresh for every run: installed silently, looked
 // at in its files, its shortcut (read by the shell's own link object) and the
 // registry; the program started as the shortcut starts it plays the demo
-// organ; a second install upgrades the demo organ around the user's files;
+// organ; the "Open with" command imports an organ (when the build has the
+// importer); a second install upgrades the demo organ around the user's files;
 // the uninstaller takes away what was installed and nothing of the user's.
 // The tests run in order, each on what the one before left.
 #include <cstdlib>
@@ -191,8 +192,9 @@ TEST_F(Installer, RegistersTheUninstallerThePathEntryAndTheOpenWithChoiceOnlyWit
 
 // The program is started as the shortcut says, in the working directory it
 // names, where the first Open dialog starts: the demo organ is chosen as
-// "..\BRIMWELL\Brimwell.org" and its samples are found from there. The stop clicked is one whose C sounds an octave or
-// more away from the first stop's, so its pitch tells which stop played.
+// "..\BRIMWELL\Brimwell.org" and its samples are found from there. The stop
+// clicked is one whose C sounds an octave or more away from the first stop's,
+// so its pitch tells which stop played.
 TEST_F(Installer, TheShortcutStartsTheProgramInTheOrganFolderWhereAClickedStopOfTheDemoOrganPlays)
 {
     const auto link = shortcut(hostPath(startMenu) / "Velmara.lnk");
@@ -244,6 +246,39 @@ TEST_F(Installer, TheShortcutStartsTheProgramInTheOrganFolderWhereAClickedStopOf
     const Samples played = readCapture(capture);
     ASSERT_GT(soundingSpan(played).frames(), 99840u / 4 - 64) << "no whole play window was heard";
     EXPECT_NEAR(steadyPitch(played), clickedPitch, clickedPitch * 0.005) << stops[clicked] << " was not heard";
+}
+
+// The "Open with" choice's command line, run as the shell runs it for a
+// .organ in a folder with a space in its name: the organ is imported into
+// the user's BRIMWELL, and the console waits for a key (given here) after
+// the importer's summary. The organ's two pipes are demo recordings.
+TEST_F(Installer, TheOpenWithCommandImportsTheOrganIntoTheOrganFolderAndWaitsForAKey)
+{
+    if (!fs::exists(programs() / "velmara-import.exe")) GTEST_SKIP() << "this build has no velmara-import.exe";
+    const fs::path folder = artefacts / "Open with";
+    fs::remove_all(folder);
+    fs::create_directories(folder / "Pipes");
+    const fs::path recordings = demo() / demoStopNames().at(0);
+    fs::copy_file(recordings / "060-C.wav", folder / "Pipes" / "060.wav");
+    fs::copy_file(recordings / "061-C#.wav", folder / "Pipes" / "061.wav");
+    std::ofstream(folder / "Essai.organ", std::ios::binary)
+        << "[Organ]\r\nChurchName=Essai\r\nNumberOfManuals=1\r\nHasPedals=N\r\n"
+           "[Manual001]\r\nName=Grand Orgue\r\nNumberOfLogicalKeys=61\r\nFirstAccessibleKeyLogicalKeyNumber=1\r\n"
+           "FirstAccessibleKeyMIDINoteNumber=36\r\nNumberOfAccessibleKeys=61\r\nNumberOfStops=1\r\nStop001=001\r\n"
+           "[Stop001]\r\nName=Flute 8\r\nNumberOfLogicalPipes=2\r\nNumberOfAccessiblePipes=2\r\n"
+           "FirstAccessiblePipeLogicalKeyNumber=25\r\nFirstAccessiblePipeLogicalPipeNumber=1\r\n"
+           "Pipe001=Pipes\\060.wav\r\nPipe002=Pipes\\061.wav\r\n";
+
+    std::string command = registryValue(importKey + R"(\shell\open\command)", "(Default)");
+    ASSERT_NE(command.find("\"%1\""), std::string::npos) << command;
+    command.replace(command.find("%1"), 2, windowsPath(folder / "Essai.organ"));
+    const Finished opened = run({"sh", "-c", "printf '\\r\\n' | wine \"$0\" \"$1\"",
+                                 (toolDirectory / "run_command_line.exe").string(), command},
+                                ".", 120s);
+    EXPECT_NE(opened.output.find("Flute 8"), std::string::npos) << opened.output;
+    EXPECT_NE(opened.output.find("Press any key"), std::string::npos) << opened.output;
+    EXPECT_EQ(contents(brimwell() / "Essai.org"), "Flute 8\r\nEND\r\n");
+    EXPECT_EQ(fs::file_size(brimwell() / "Flute 8" / "060-C.wav"), 100000u);
 }
 
 // A demo file as an older release installed it is renewed, as is a deleted
