@@ -113,8 +113,9 @@ protected:
 
     void SetUp() override
     {
+        if (installer.empty()) GTEST_SKIP() << "scripts/test-windows runs these in a prefix of their own";
         WindowsProgram::SetUp();
-        ASSERT_FALSE(installer.empty() || prefix.empty()) << "run through scripts/test-windows";
+        ASSERT_FALSE(prefix.empty()) << "run through scripts/test-windows";
         ASSERT_EQ(firstInstall.status, 0) << firstInstall.output;
     }
 
