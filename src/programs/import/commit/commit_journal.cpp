@@ -26,7 +26,7 @@ const char* pictureFolderWord(PictureFolder is)
 bool isName(const std::string& name)
 {
     return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string("/\\\t\n\r\0", 7)) == std::string::npos;
+           name.find_first_of(std::string("/\\\t\n\r\0", 6)) == std::string::npos;
 }
 
 bool isStagedBeside(const fs::path& staged, const fs::path& definition)
