@@ -96,7 +96,7 @@ void undoStop(const fs::path& brimwell, const fs::path& stagingFolder, const Jou
     const fs::path live = brimwell / stop.folder, staged = stagingFolder / "new" / stop.folder;
     const fs::path aside = movedAside(stagingFolder, stop);
     const bool asideThere = !stop.replaces.empty() && platform::entryAt(aside.string()) != platform::Entry::missing;
-    if (platform::identityOf(live.string()) == stop.staged) {
+    if (stop.staged != platform::Identity{} && stopIdentity(live) == stop.staged) {
         std::string error;
         if (stop.replaces == stop.folder && !asideThere) {
             if (platform::exchangeFolders(live.string(), staged.string(), error) != platform::Exchange::exchanged)
@@ -106,6 +106,8 @@ void undoStop(const fs::path& brimwell, const fs::path& stagingFolder, const Jou
     }
     const fs::path existing = brimwell / stop.replaces;
     if (asideThere && platform::entryAt(existing.string()) == platform::Entry::missing) move(aside, existing, stuck);
+    if (asideThere && platform::entryAt(aside.string()) != platform::Entry::missing)
+        stuck.push_back(aside.string() + ": the replaced stop is still here");
 }
 
 void undoPictures(const fs::path& brimwell, const fs::path& stagingFolder, const CommitJournal& journal,
@@ -187,12 +189,28 @@ std::vector<std::string> undoMoves(const fs::path& brimwell, const fs::path& sta
 bool removeStagingFolder(const fs::path& stagingFolder, std::string& error)
 {
     std::error_code failure;
-    for (const char* replaced : {"old", "new"})
-        if (fs::remove_all(stagingFolder / replaced, failure); failure) break;
-    if (!failure) fs::remove(stagingFolder / journalName, failure);
-    if (!failure) fs::remove_all(stagingFolder, failure);
-    if (failure) error = stagingFolder.string() + ": " + failure.message();
-    return !failure;
+    for (int attempt = 0; attempt < 2; ++attempt) {  // once more after a failure the disk may not repeat
+        failure.clear();
+        for (const char* replaced : {"old", "new"})
+            if (fs::remove_all(stagingFolder / replaced, failure); failure) break;
+        if (!failure) fs::remove(stagingFolder / journalName, failure);
+        if (!failure) fs::remove_all(stagingFolder, failure);
+        if (!failure) return true;
+    }
+    error = stagingFolder.string() + ": " + failure.message();
+    return false;
+}
+
+platform::Identity stopIdentity(const fs::path& folder)
+{
+    std::string first;
+    std::error_code failure;
+    for (fs::directory_iterator entry(folder, failure), end; !failure && entry != end; entry.increment(failure)) {
+        const std::string name = entry->path().filename().string();
+        if (platform::entryAt(entry->path().string()) == platform::Entry::file && (first.empty() || name < first))
+            first = name;
+    }
+    return first.empty() ? platform::Identity{} : platform::identityOf((folder / first).string());
 }
 
 bool isOwnStagedFile(const fs::path& path, const fs::path& brimwell)

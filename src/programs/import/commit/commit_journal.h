@@ -19,7 +19,7 @@ constexpr const char* journalName = "journal";
 struct JournalStop {
     std::string folder;         // its folder in BRIMWELL_DIR, staged in new/
     std::string replaces;       // the folder of BRIMWELL_DIR it replaces, or empty
-    platform::Identity staged;  // the staged folder, to find it wherever it is
+    platform::Identity staged;  // the staged stop (see stopIdentity), to find it wherever it is
 };
 
 // How the pictures' folder is made ready for the pictures.
@@ -63,6 +63,10 @@ std::vector<std::string> undoMoves(const std::filesystem::path& brimwell, const 
 // that a kill in between never leaves part of a stop looking like a whole
 // one moved aside. False with error set when something stays.
 bool removeStagingFolder(const std::filesystem::path& stagingFolder, std::string& error);
+
+// Which stop a folder holds: the identity of its first file by name, which
+// stays when the folder is moved, exchanged or copied as hard links.
+platform::Identity stopIdentity(const std::filesystem::path& folder);
 
 // Whether path is a file a run made beside a definition inside BRIMWELL_DIR
 // (reached without leaving it by a link), so that cleaning may remove it.

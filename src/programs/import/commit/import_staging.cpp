@@ -66,8 +66,8 @@ CommitJournal journalOf(const ImportStaging& staging)
     CommitJournal journal{staging.definition,      staging.stagedDefinition, {}, {},
                           staging.pictureFolderIs, staging.pictures};
     for (const StagedStop& stop : staging.stops)
-        journal.stops.push_back({stop.folder, stop.existing.filename().string(),
-                                 platform::identityOf(stagedStop(staging, stop.folder).string())});
+        journal.stops.push_back(
+            {stop.folder, stop.existing.filename().string(), stopIdentity(stagedStop(staging, stop.folder))});
     if (!staging.pictures.empty()) journal.pictureFolder = staging.pictureFolder.filename().string();
     return journal;
 }
@@ -130,7 +130,7 @@ void keepWhatIsStuck(ImportStaging& staging, const CommitJournal& journal, const
     for (const JournalStop& stop : journal.stops) {
         if (stop.replaces.empty()) continue;
         const bool aside = platform::entryAt(movedAside(staging.keptOld, stop).string()) != platform::Entry::missing;
-        const bool exchanged = platform::identityOf((staging.brimwell / stop.folder).string()) == stop.staged;
+        const bool exchanged = stopIdentity(staging.brimwell / stop.folder) == stop.staged;
         if (aside || exchanged)
             error += "; the stop " + stop.replaces + " is kept in " +
                      (aside ? movedAside(staging.keptOld, stop) : staging.keptOld / "new" / stop.folder).string();
