@@ -6,6 +6,7 @@
 // importer); a second install upgrades the demo organ around the user's files;
 // the uninstaller takes away what was installed and nothing of the user's.
 // The tests run in order, each on what the one before left.
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -144,6 +145,13 @@ TEST_F(Installer, InstallsTheProgramTheLicencesAndEveryDemoFile)
     for (const char* notice : {"gcc-runtime.txt", "mingw-w64-runtime.txt"})
         EXPECT_GT(fs::file_size(programs() / "licences" / notice), 1000u) << notice;
     EXPECT_GT(fs::file_size(programs() / "uninstall.exe"), 10000u);
+    for (const fs::directory_entry& entry : fs::directory_iterator(programs())) {
+        std::string file = entry.path().filename().string();
+        for (char& c : file) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (entry.path().extension() == ".dll") {
+            EXPECT_FALSE(fs::exists(prefix / "drive_c" / "windows" / "system32" / file)) << "Windows' own " << file;
+        }
+    }
     EXPECT_TRUE(fs::is_directory(hostPath(localAppData) / "Velmara" / "Orgue"));
 
     int files = 0;
