@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <wavpack/wavpack.h>
+#include <zip.h>
 
 #include <cmath>
 #include <cstdio>
@@ -88,6 +89,24 @@ void writeSndfile(const fs::path& path, int format, int rate, int channels, cons
     sf_close(file);
 }
 
+void writePackage(const fs::path& folder, const fs::path& package)
+{
+    int failure = 0;
+    zip_t* zip = zip_open(package.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &failure);
+    ASSERT_NE(zip, nullptr);
+    const auto add = [&](const std::string& name, const fs::path& file) {
+        const zip_int64_t index = zip_file_add(zip, name.c_str(), zip_source_file(zip, file.c_str(), 0, 0), 0);
+        ASSERT_GE(index, 0) << name;
+        zip_set_file_compression(zip, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+    };
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            add("organ/" + entry.path().lexically_relative(folder).generic_string(), entry.path());
+    const std::string index = "[General]\r\nOrganCount=1\r\n[Organ001]\r\nFilename=organ\\Test.organ\r\n";
+    zip_file_add(zip, "organindex.ini", zip_source_buffer(zip, index.data(), index.size(), 0), 0);
+    ASSERT_EQ(zip_close(zip), 0);
+}
+
 std::vector<std::int16_t> pcm(const std::vector<float>& samples)
 {
     std::vector<std::int16_t> values;
@@ -139,8 +158,9 @@ std::map<std::string, std::vector<std::uint8_t>> snapshot(const fs::path& root)
 {
     std::map<std::string, std::vector<std::uint8_t>> files;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root))
-        files[entry.path().string()] =
-            entry.is_regular_file() ? fixtures::readFile(entry.path()) : std::vector<std::uint8_t>{};
+        if (entry.path().filename() != ".velmara-import.lock")
+            files[entry.path().string()] =
+                entry.is_regular_file() ? fixtures::readFile(entry.path()) : std::vector<std::uint8_t>{};
     return files;
 }
 

@@ -34,13 +34,19 @@ void writeSndfile(const std::filesystem::path& path, int format, int rate, int c
 void writeWavpack(const std::filesystem::path& path, int rate, const std::vector<float>& stereo,
                   const std::vector<std::uint8_t>& trailingChunk = {}, bool hybrid = false);
 
+// The organ's folder (its definition Test.organ and the recordings it
+// names) packed as an .orgue: its files under "organ/", stored, with the
+// index naming the definition.
+void writePackage(const std::filesystem::path& folder, const std::filesystem::path& package);
+
 // The samples as 16-bit values, full scale 32,767.
 std::vector<std::int16_t> pcm(const std::vector<float>& samples);
 
 // Writes the value little-endian at the byte `at`, growing the bytes as needed.
 void put32(std::vector<std::uint8_t>& bytes, std::uint32_t value, std::size_t at);
 
-// Every file and folder under root with its bytes.
+// Every file and folder under root with its bytes, but for the lock every
+// run locks (it stays in place).
 std::map<std::string, std::vector<std::uint8_t>> snapshot(const std::filesystem::path& root);
 
 // The fundamental of a sound at 44,100 Hz from its rising zero crossings
