@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <wavpack/wavpack.h>
+#include <zip.h>
 
 #include <cmath>
 #include <cstdio>
@@ -86,6 +87,24 @@ void writeSndfile(const fs::path& path, int format, int rate, int channels, cons
     sf_command(file, SFC_SET_CLIPPING, nullptr, SF_FALSE);
     sf_writef_float(file, samples.data(), static_cast<sf_count_t>(samples.size()) / channels);
     sf_close(file);
+}
+
+void writePackage(const fs::path& folder, const fs::path& package)
+{
+    int failure = 0;
+    zip_t* zip = zip_open(package.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &failure);
+    ASSERT_NE(zip, nullptr);
+    const auto add = [&](const std::string& name, const fs::path& file) {
+        const zip_int64_t index = zip_file_add(zip, name.c_str(), zip_source_file(zip, file.c_str(), 0, 0), 0);
+        ASSERT_GE(index, 0) << name;
+        zip_set_file_compression(zip, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+    };
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            add("organ/" + entry.path().lexically_relative(folder).generic_string(), entry.path());
+    const std::string index = "[General]\r\nOrganCount=1\r\n[Organ001]\r\nFilename=organ\\Test.organ\r\n";
+    zip_file_add(zip, "organindex.ini", zip_source_buffer(zip, index.data(), index.size(), 0), 0);
+    ASSERT_EQ(zip_close(zip), 0);
 }
 
 std::vector<std::int16_t> pcm(const std::vector<float>& samples)

@@ -34,6 +34,11 @@ void writeSndfile(const std::filesystem::path& path, int format, int rate, int c
 void writeWavpack(const std::filesystem::path& path, int rate, const std::vector<float>& stereo,
                   const std::vector<std::uint8_t>& trailingChunk = {}, bool hybrid = false);
 
+// The organ's folder (its definition Test.organ and the recordings it
+// names) packed as an .orgue: its files under "organ/", stored, with the
+// index naming the definition.
+void writePackage(const std::filesystem::path& folder, const std::filesystem::path& package);
+
 // The samples as 16-bit values, full scale 32,767.
 std::vector<std::int16_t> pcm(const std::vector<float>& samples);
 

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <zip.h>
 
 #include <cmath>
 #include <cstdio>
@@ -110,24 +109,6 @@ void writeTestOrgan(const fs::path& folder, const std::string& definition)
         }
     }
     fixtures::writeFile(folder / "Test.organ", std::vector<std::uint8_t>(definition.begin(), definition.end()));
-}
-
-void writePackage(const fs::path& folder, const fs::path& package)
-{
-    int failure = 0;
-    zip_t* zip = zip_open(package.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &failure);
-    ASSERT_NE(zip, nullptr);
-    const auto add = [&](const std::string& name, const fs::path& file) {
-        const zip_int64_t index = zip_file_add(zip, name.c_str(), zip_source_file(zip, file.c_str(), 0, 0), 0);
-        ASSERT_GE(index, 0) << name;
-        zip_set_file_compression(zip, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
-    };
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file())
-            add("organ/" + entry.path().lexically_relative(folder).generic_string(), entry.path());
-    const std::string index = "[General]\r\nOrganCount=1\r\n[Organ001]\r\nFilename=organ\\Test.organ\r\n";
-    zip_file_add(zip, "organindex.ini", zip_source_buffer(zip, index.data(), index.size(), 0), 0);
-    ASSERT_EQ(zip_close(zip), 0);
 }
 
 }  // namespace testorgan

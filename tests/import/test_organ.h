@@ -1,6 +1,6 @@
 // The small organ the importer's suites import, written at run time: its
 // definition in Windows-1252 with CR LF, its recordings (one WavPack behind
-// a .wav name) and the .orgue package of the folder.
+// a .wav name).
 #pragma once
 
 #include <filesystem>
@@ -24,8 +24,5 @@ inline constexpr const char* pedalPrincipal = "Principal 8 P\xC3\xA9"
 double recordedFrequency(int midiNote);
 std::string testOrganDefinition();
 void writeTestOrgan(const std::filesystem::path& folder, const std::string& definition);
-// The organ's folder packed as an .orgue: its files under "organ/" (the
-// definition too), stored, with the index naming the definition.
-void writePackage(const std::filesystem::path& folder, const std::filesystem::path& package);
 
 }  // namespace testorgan

@@ -49,6 +49,7 @@ bool JackTestClient::openRecorder(double recordSeconds)
     inputs_[1] = jack_port_register(recorder_, "in_right", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     if (inputs_[0] == nullptr || inputs_[1] == nullptr) return false;
     jack_set_process_callback(recorder_, recorderProcess, this);
+    jack_set_xrun_callback(recorder_, countXrun, this);
     return jack_activate(recorder_) == 0;
 }
 
@@ -99,15 +100,19 @@ int JackTestClient::keyboardProcess(jack_nframes_t frames, void* self)
 int JackTestClient::recorderProcess(jack_nframes_t frames, void* self)
 {
     auto& client = *static_cast<JackTestClient*>(self);
+    const jack_nframes_t cycle = jack_last_frame_time(client.recorder_);
     if (!client.recording_.load(std::memory_order_relaxed)) {
-        client.recordStart_ = jack_last_frame_time(client.recorder_);
+        client.recordStart_ = cycle;
         client.recording_.store(true, std::memory_order_release);
+    } else if (cycle != client.nextCycle_) {
+        ++client.missedCycles_;
     }
+    client.nextCycle_ = cycle + frames;
     // Each cycle lands at its own frame time: a cycle the server skipped
     // (an xrun on a loaded machine) stays silent instead of shifting the
     // rest of the recording.
     const std::size_t size = client.channels_[0].size();
-    const std::size_t at = std::min<std::size_t>(jack_last_frame_time(client.recorder_) - client.recordStart_, size);
+    const std::size_t at = std::min<std::size_t>(cycle - client.recordStart_, size);
     const std::size_t count = std::min<std::size_t>(frames, size - at);
     for (int c = 0; c < 2; ++c) {
         const auto* in = static_cast<const float*>(jack_port_get_buffer(client.inputs_[c], frames));
@@ -117,13 +122,20 @@ int JackTestClient::recorderProcess(jack_nframes_t frames, void* self)
     return 0;
 }
 
+int JackTestClient::countXrun(void* self)
+{
+    ++static_cast<JackTestClient*>(self)->missedCycles_;
+    return 0;
+}
+
 jack_nframes_t JackTestClient::send(const std::vector<ShortMessage>& messages, jack_nframes_t offset)
 {
     batchCount_ = std::min(static_cast<int>(messages.size()), maxBatch);
     std::copy_n(messages.begin(), batchCount_, batch_);
     batchOffset_ = offset;
     batchState_.store(1, std::memory_order_release);
-    while (batchState_.load(std::memory_order_acquire) != 2) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    while (batchState_.load(std::memory_order_acquire) != 2)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
     batchState_.store(0);
     return batchSentAt_;
 }

@@ -71,11 +71,17 @@ public:
 
     jack_nframes_t frameTime() const;
 
+    // How many cycles the recording may have missed since it started: those
+    // the server skipped for the recorder, and those it reported the
+    // recorder late for (an xrun, told a moment after it).
+    int missedCycles() const { return missedCycles_.load(); }
+
 private:
     static constexpr int maxBatch = 8;
 
     static int keyboardProcess(jack_nframes_t frames, void* self);
     static int recorderProcess(jack_nframes_t frames, void* self);
+    static int countXrun(void* self);
 
     bool openRecorder(double recordSeconds);
 
@@ -100,6 +106,8 @@ private:
     std::atomic<bool> recording_{false};
     jack_nframes_t recordStart_ = 0;
     std::atomic<std::size_t> recordedFrames_{0};
+    jack_nframes_t nextCycle_ = 0;
+    std::atomic<int> missedCycles_{0};
 };
 
 }  // namespace linux_test

@@ -49,8 +49,8 @@ double median(std::vector<double> values)
 
 // The frames from start that differ from the window (interleaved 16-bit)
 // by more than float rounding; the first is reported in index.
-int mismatches(const std::vector<float>& left, const std::vector<float>& right,
-               const std::vector<std::int16_t>& window, std::size_t& index)
+int mismatches(const std::vector<float>& left, const std::vector<float>& right, const std::vector<std::int16_t>& window,
+               std::size_t& index)
 {
     int count = 0;
     for (std::size_t i = 0; i < window.size() / 2; ++i) {
@@ -144,11 +144,29 @@ protected:
         return false;
     }
 
-    // Note 60 sent from the keyboard plays the stop's window for it.
+    // Note 60 sent from the keyboard sounds and plays the stop's window for
+    // it. On a loaded machine the recording may miss a cycle while the window
+    // plays (an xrun), which cuts a period out of it: that playing proves
+    // nothing either way, and the key is played again. A note that never
+    // sounds fails at once.
     bool playsNote60(int stop)
     {
-        jack_nframes_t start = 0;
-        return findWindow(session->jack().send({noteOn(60)}), DemoOrgan::playWindow(organ.stops()[stop], 60), start);
+        const std::vector<std::int16_t> window = DemoOrgan::playWindow(organ.stops()[stop], 60);
+        JackTestClient& jack = session->jack();
+        for (int tries = 0; tries < 5; ++tries) {
+            const int missed = jack.missedCycles();
+            const jack_nframes_t sent = jack.send({noteOn(60)});
+            jack_nframes_t sound = 0;
+            jack_nframes_t start = 0;
+            if (!jack.firstSound(sent, sound, 3000)) return false;
+            if (findWindow(sent, window, start)) return true;
+            // Struck again only once the release is seen, drawn as a white key.
+            jack.send({noteOff(60)});
+            if (!session->waitForPixel(note60X, note60Y, white)) return false;
+            for (int waits = 0; waits < 50 && jack.missedCycles() == missed; ++waits) pause(20);
+            if (jack.missedCycles() == missed) return false;
+        }
+        return false;
     }
 
     void expectExit(int status)
@@ -258,7 +276,8 @@ TEST_F(LinuxDesktop, SoundsWithinOnePeriodOfTheKey)
     ASSERT_NO_FATAL_FAILURE(openOrgan());
     JackTestClient& jack = session->jack();
     std::vector<std::size_t> lead(97, 0);
-    for (int note = 48; note <= 84; ++note) lead[note] = firstSoundingFrame(DemoOrgan::playWindow(organ.stops()[0], note));
+    for (int note = 48; note <= 84; ++note)
+        lead[note] = firstSoundingFrame(DemoOrgan::playWindow(organ.stops()[0], note));
 
     std::mt19937 random(7);
     std::vector<double> latencies;
@@ -267,7 +286,8 @@ TEST_F(LinuxDesktop, SoundsWithinOnePeriodOfTheKey)
         const jack_nframes_t sent = jack.send({noteOn(note)}, random() % period);
         jack_nframes_t sound = 0;
         ASSERT_TRUE(jack.firstSound(sent, sound, 2000)) << "note " << i << " was not heard";
-        latencies.push_back(static_cast<double>(static_cast<std::int32_t>(sound - sent)) - static_cast<double>(lead[note]));
+        latencies.push_back(static_cast<double>(static_cast<std::int32_t>(sound - sent)) -
+                            static_cast<double>(lead[note]));
         const jack_nframes_t released = jack.send({noteOff(note)});
         pause(12);
         ASSERT_TRUE(silent(jack.recorded(0, released + 2 * period, period))) << "note " << i << " did not stop";
@@ -323,11 +343,13 @@ TEST_F(LinuxDesktop, KeepsPitchAndLengthWhenTheServerRunsAt48000)
     const std::vector<float> sample = jack.recorded(0, played - period, fileFrames + 4 * period);
     jack.saveWav(session->scratch() + "/open-wav-48000.wav", played - period, fileFrames + 4 * period);
     const Span playedSpan = soundingSpan(sample, threshold);
-    EXPECT_NEAR(static_cast<double>(playedSpan.end - playedSpan.first), static_cast<double>(fileFrames), 0.01 * fileFrames);
+    EXPECT_NEAR(static_cast<double>(playedSpan.end - playedSpan.first), static_cast<double>(fileFrames),
+                0.01 * fileFrames);
     const std::vector<float> playedPart(sample.begin() + playedSpan.first, sample.begin() + playedSpan.end);
-    EXPECT_LT(std::fabs(centsBetween(peakFrequency(playedPart, 48000, 440.0),
-                                     peakFrequency(channelOf(DemoOrgan::playWindow(organ.stops()[0], 69), 0), 44100, 440.0))),
-              1.0);
+    EXPECT_LT(
+        std::fabs(centsBetween(peakFrequency(playedPart, 48000, 440.0),
+                               peakFrequency(channelOf(DemoOrgan::playWindow(organ.stops()[0], 69), 0), 44100, 440.0))),
+        1.0);
 
     session->typeKeys({"Escape"});
     expectExit(330 & 0xFF);

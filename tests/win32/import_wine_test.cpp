@@ -104,7 +104,7 @@ protected:
         ASSERT_TRUE(fs::exists(toolDirectory / "velmara-import.exe"))
             << "scripts/test-windows builds it into " << toolDirectory;
         testorgan::writeTestOrgan(directory.root / source, testorgan::testOrganDefinition());
-        testorgan::writePackage(directory.root / source, directory.root / (source + ".orgue"));
+        importtest::writePackage(directory.root / source, directory.root / (source + ".orgue"));
         for (const fs::path& host : {linuxSide, windowsSide}) fs::create_directories(host / brimwell);
     }
 

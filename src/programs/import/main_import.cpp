@@ -13,6 +13,7 @@
 
 #include "programs/import/import_options.h"
 #include "programs/import/import_run.h"
+#include "programs/import/render/part_render.h"
 #include "sound/voice_mixer.h"
 
 namespace {
@@ -30,6 +31,7 @@ int importWith(int argc, const char* const* argv)
         return 0;
     }
     fillPolyphonyDivisor();
+    organ_import::pinConverterEngine();
     return organ_import::runImport(*options);
 }
 

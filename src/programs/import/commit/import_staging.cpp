@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <random>
 
-#include "platform/durable_files.h"
 #include "programs/import/commit/brimwell_lock.h"
 #include "programs/import/commit/stale_staging.h"
+#include "programs/import/progress_bar.h"
 #include "programs/import/utf8_path.h"
 
 namespace organ_import {
@@ -16,11 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int linkHops = 40;
-
-struct Move {
-    fs::path from;
-    fs::path to;
-};
 
 bool makeFolders(const ImportStaging& staging, std::string& error)
 {
@@ -48,83 +43,6 @@ fs::path linkTarget(const fs::path& path)
     return file;
 }
 
-bool move(const Move& step, std::vector<Move>& done, std::string& error)
-{
-    std::error_code failure;
-    fs::rename(step.from, step.to, failure);
-    if (failure) {
-        error = "moving " + utf8Of(step.from) + " to " + utf8Of(step.to) + " failed (" + failure.message() + ")";
-        return false;
-    }
-    done.push_back(step);
-    return true;
-}
-
-// Moves back what was moved, last first; the moves that could not be undone.
-std::vector<Move> undo(const std::vector<Move>& done)
-{
-    std::vector<Move> stuck;
-    for (auto step = done.rbegin(); step != done.rend(); ++step) {
-        std::error_code failure;
-        fs::rename(step->to, step->from, failure);
-        if (!failure) continue;
-        std::fprintf(stderr, "velmara-import: %s could not be moved back to %s (%s)\n", utf8Of(step->to).c_str(),
-                     utf8Of(step->from).c_str(), failure.message().c_str());
-        stuck.push_back(*step);
-    }
-    return stuck;
-}
-
-bool moveStops(const ImportStaging& staging, std::vector<Move>& done, std::string& error)
-{
-    for (const StagedStop& stop : staging.stops) {
-        if (!stop.existing.empty() &&
-            !move({stop.existing, staging.folder / "old" / pathFromUtf8(stop.folder)}, done, error))
-            return false;
-        if (!move({stagedStop(staging, stop.folder), staging.brimwell / pathFromUtf8(stop.folder)}, done, error))
-            return false;
-    }
-    return true;
-}
-
-bool movePictures(const ImportStaging& staging, std::vector<Move>& done, bool& madeFolder, std::string& error)
-{
-    if (staging.pictures.empty()) return true;
-    std::error_code failure;
-    madeFolder = fs::create_directory(staging.pictureFolder, failure);
-    if (failure) {
-        error = utf8Of(staging.pictureFolder) + ": cannot be made (" + failure.message() + ")";
-        return false;
-    }
-    for (const std::string& picture : staging.pictures)
-        if (!move({stagedPictures(staging) / picture, staging.pictureFolder / picture}, done, error)) return false;
-    return true;
-}
-
-// After an undo that failed: the staging folder kept where the user sees
-// it, and error naming each replaced stop that is now only there.
-void keepWhatIsStuck(ImportStaging& staging, const std::vector<Move>& stuck, std::string& error)
-{
-    staging.keptOld = keepAside(staging.folder) / "old";
-    error += "; not everything could be put back";
-    for (const Move& step : stuck)
-        if (step.to.parent_path() == staging.folder / "old")
-            error += "; the stop " + utf8Of(step.from.filename()) + " is kept in " +
-                     utf8Of(staging.keptOld / step.to.filename());
-}
-
-bool writeRecord(const fs::path& file, const std::string& text)
-{
-    std::string ignored;
-    return platform::writeNewFileDurably(utf8Of(file), text, {}, ignored);
-}
-
-bool syncToDisk(const fs::path& folder)
-{
-    std::string ignored;
-    return platform::flushFolder(utf8Of(folder), ignored);
-}
-
 // Six letters or digits nobody can guess.
 std::string randomLetters()
 {
@@ -136,6 +54,101 @@ std::string randomLetters()
     return name;
 }
 
+bool move(const fs::path& from, const fs::path& to, std::string& error)
+{
+    std::string reason;
+    if (platform::moveReplacing(utf8Of(from), utf8Of(to), reason)) return true;
+    error = "moving " + reason;
+    return false;
+}
+
+CommitJournal journalOf(const ImportStaging& staging)
+{
+    CommitJournal journal{staging.definition,      staging.stagedDefinition, {}, {},
+                          staging.pictureFolderIs, staging.pictures};
+    for (const StagedStop& stop : staging.stops)
+        journal.stops.push_back(
+            {stop.folder, utf8Of(stop.existing.filename()), stopIdentity(stagedStop(staging, stop.folder))});
+    if (!staging.pictures.empty()) journal.pictureFolder = utf8Of(staging.pictureFolder.filename());
+    return journal;
+}
+
+// A replaced stop's folder exchanged with the new one in one step; where the
+// host cannot, moved aside and the new one moved in.
+bool replaceStop(const ImportStaging& staging, const JournalStop& stop, std::string& error)
+{
+    const fs::path staged = stagedStop(staging, stop.folder), live = staging.brimwell / pathFromUtf8(stop.folder);
+    if (stop.replaces == stop.folder) {
+        std::string reason;
+        const platform::Exchange exchange = platform::exchangeFolders(utf8Of(staged), utf8Of(live), reason);
+        if (exchange == platform::Exchange::exchanged) return true;
+        if (exchange == platform::Exchange::failed) {
+            error = "exchanging " + reason;
+            return false;
+        }
+    }
+    return move(staging.brimwell / pathFromUtf8(stop.replaces), movedAside(staging.folder, stop), error) &&
+           move(staged, live, error);
+}
+
+bool moveStops(const ImportStaging& staging, const CommitJournal& journal, std::string& error)
+{
+    for (const JournalStop& stop : journal.stops) {
+        const bool moved = stop.replaces.empty() ? move(stagedStop(staging, stop.folder),
+                                                        staging.brimwell / pathFromUtf8(stop.folder), error)
+                                                 : replaceStop(staging, stop, error);
+        if (!moved) return false;
+    }
+    return true;
+}
+
+bool movePictures(const ImportStaging& staging, std::string& error)
+{
+    if (staging.pictures.empty()) return true;
+    if (staging.pictureFolderIs == PictureFolder::linkReplaced &&
+        !move(staging.pictureFolder, pictureLinkAside(staging.folder), error))
+        return false;
+    std::error_code failure;
+    if (staging.pictureFolderIs != PictureFolder::there &&
+        (fs::create_directory(staging.pictureFolder, failure), failure)) {
+        error = utf8Of(staging.pictureFolder) + ": cannot be made (" + failure.message() + ")";
+        return false;
+    }
+    for (const std::string& picture : staging.pictures)
+        if (!move(stagedPictures(staging) / picture, staging.pictureFolder / picture, error)) return false;
+    return platform::flushFolder(utf8Of(staging.pictureFolder), error);
+}
+
+// After an undo that failed: the staging folder kept with its journal where
+// the user sees it, and error naming where each replaced stop now is.
+void keepWhatIsStuck(ImportStaging& staging, const CommitJournal& journal, const std::vector<std::string>& stuck,
+                     std::string& error)
+{
+    for (const std::string& line : stuck) warn(line + " (cannot be put back)");
+    std::error_code ignored;
+    fs::remove_all(renderStore(staging), ignored);
+    staging.keptOld = keepAside(staging.folder);
+    error += "; not everything could be put back (the next velmara-import run puts it back)";
+    for (const JournalStop& stop : journal.stops) {
+        if (stop.replaces.empty()) continue;
+        const bool aside = platform::entryAt(utf8Of(movedAside(staging.keptOld, stop))) != platform::Entry::missing;
+        const bool exchanged = stopIdentity(staging.brimwell / pathFromUtf8(stop.folder)) == stop.staged;
+        if (aside || exchanged)
+            error +=
+                "; the stop " + stop.replaces + " is kept in " +
+                utf8Of(aside ? movedAside(staging.keptOld, stop) : staging.keptOld / "new" / pathFromUtf8(stop.folder));
+    }
+}
+
+void finishCommit(const ImportStaging& staging)
+{
+    std::string error;
+    if (!platform::flushFolder(utf8Of(staging.definition.parent_path()), error))
+        warn("the stops are in place, but " + error + " (the definition's folder cannot be flushed to the disk)");
+    if (!removeStagingFolder(staging.folder, error))
+        warn("the stops are in place; the staging folder " + error + " is left behind (the next run removes it)");
+}
+
 }  // namespace
 
 std::optional<ImportStaging> startStaging(const fs::path& brimwell, std::string& error)
@@ -145,12 +158,11 @@ std::optional<ImportStaging> startStaging(const fs::path& brimwell, std::string&
     std::error_code failure;
     staging.createdBrimwell = fs::create_directory(brimwell, failure);
     staging.lock = failure ? nullptr : takeBrimwellLock(brimwell, error);
-    if (staging.lock == nullptr) {
-        if (failure) error = utf8Of(brimwell) + ": cannot be made (" + failure.message() + ")";
+    if (failure) error = utf8Of(brimwell) + ": cannot be made (" + failure.message() + ")";
+    if (staging.lock == nullptr || !recoverUnfinishedImports(brimwell, error)) {
         discardStaging(staging);
         return std::nullopt;
     }
-    cleanStaleStaging(brimwell);
     std::string reason;
     staging.folder = pathFromUtf8(platform::makePrivateFolder(utf8Of(brimwell), stagingPrefix, reason));
     if (staging.folder.empty()) {
@@ -177,11 +189,16 @@ fs::path renderStore(const ImportStaging& staging) { return staging.folder / "re
 bool stageDefinition(ImportStaging& staging, const fs::path& definition, const std::string& text, std::string& error)
 {
     staging.definition = linkTarget(definition);
-    staging.stagedDefinition = pathFromUtf8(utf8Of(staging.definition) + "." + randomLetters());
+    const fs::path staged = pathFromUtf8(utf8Of(staging.definition) + "." + randomLetters());
     std::string reason;
-    if (!writeRecord(staging.folder / stagedDefinitionRecord, utf8Of(staging.stagedDefinition)) ||
-        !platform::writeNewFileDurably(utf8Of(staging.stagedDefinition), text, utf8Of(staging.definition), reason)) {
-        error = utf8Of(staging.stagedDefinition) + ": cannot be written (" + reason + ")";
+    if (!platform::writeNewFileDurably(utf8Of(staging.folder / stagedDefinitionRecord), utf8Of(staged), {}, reason) ||
+        !platform::flushFolder(utf8Of(staging.folder), reason)) {
+        error = reason + " (the staging folder cannot record the new definition)";
+        return false;
+    }
+    staging.stagedDefinition = staged;
+    if (!platform::writeNewFileDurably(utf8Of(staged), text, utf8Of(staging.definition), reason)) {
+        error = reason + " (the new definition cannot be written)";
         return false;
     }
     return true;
@@ -189,34 +206,34 @@ bool stageDefinition(ImportStaging& staging, const fs::path& definition, const s
 
 bool commitStaging(ImportStaging& staging, std::string& error)
 {
-    std::vector<Move> done;
-    bool madeFolder = false;
-    const bool moved = moveStops(staging, done, error) && movePictures(staging, done, madeFolder, error) &&
-                       move({staging.stagedDefinition, staging.definition}, done, error);
-    std::error_code failure;
-    if (!moved) {
-        const std::vector<Move> stuck = undo(done);
-        if (!stuck.empty()) keepWhatIsStuck(staging, stuck, error);
-        if (madeFolder && stuck.empty()) fs::remove(staging.pictureFolder, failure);
+    const CommitJournal journal = journalOf(staging);
+    if (!writeJournal(staging.folder, journal, error)) {
+        error += " (the journal of the commit cannot be written)";
         return false;
     }
-    writeRecord(staging.folder / committedMark, {});
-    std::vector<fs::path> changed{staging.brimwell, staging.definition.parent_path()};
-    if (!staging.pictures.empty()) changed.push_back(staging.pictureFolder);
-    for (const fs::path& folder : changed)
-        if (!syncToDisk(folder))
-            std::fprintf(stderr, "velmara-import: %s could not be flushed to the disk\n", utf8Of(folder).c_str());
-    if (fs::remove_all(staging.folder, failure); failure)
-        std::fprintf(stderr, "velmara-import: the staging folder %s is left behind (%s)\n",
-                     utf8Of(staging.folder).c_str(), failure.message().c_str());
-    return true;
+    const bool committed = moveStops(staging, journal, error) && movePictures(staging, error) &&
+                           platform::flushFolder(utf8Of(staging.brimwell), error) &&
+                           move(staging.stagedDefinition, staging.definition, error);
+    if (committed) {
+        finishCommit(staging);
+        return true;
+    }
+    const std::vector<std::string> stuck = undoMoves(staging.brimwell, staging.folder, journal);
+    if (stuck.empty())
+        error += "; " + utf8Of(staging.brimwell) + " is as it was";
+    else
+        keepWhatIsStuck(staging, journal, stuck, error);
+    return false;
 }
 
 void discardStaging(ImportStaging& staging)
 {
     std::error_code ignored;
-    if (!staging.folder.empty() && staging.keptOld.empty()) fs::remove_all(staging.folder, ignored);
-    if (!staging.stagedDefinition.empty()) fs::remove(staging.stagedDefinition, ignored);
+    if (staging.keptOld.empty() && !staging.folder.empty()) {
+        fs::remove(staging.folder / journalName, ignored);  // first: a kill from here on leaves nothing to undo
+        if (!staging.stagedDefinition.empty()) fs::remove(staging.stagedDefinition, ignored);
+        fs::remove_all(staging.folder, ignored);
+    }
     platform::releaseRunLock(staging.lock);
     staging.lock = nullptr;
     if (staging.createdBrimwell) {

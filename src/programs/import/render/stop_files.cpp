@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "bank/organ_bank.h"
@@ -11,6 +12,7 @@
 #include "programs/import/progress_bar.h"
 #include "programs/import/render/chord_level.h"
 #include "programs/import/render/render_store.h"
+#include "programs/import/render/worker_pool.h"
 #include "programs/import/sources/organ_format.h"
 #include "programs/import/utf8_path.h"
 
@@ -63,16 +65,26 @@ bool writeStopFiles(const std::filesystem::path& storeFile, const RenderedStop& 
         error = utf8Of(folder) + ": cannot be made (" + failure.message() + ")";
         return false;
     }
-    KeyPlanes planes;
-    for (int key = 0; key < keyCount; ++key) {
+    // The keys' files are written and flushed side by side: flushing is
+    // most of the work, and the disk takes several at once.
+    std::vector<std::string> errors(keyCount);
+    std::vector<std::size_t> clips(keyCount, 0);
+    forEachOnWorkers(keyCount, importWorkers(), [&](int key) {
+        KeyPlanes planes;
         const std::filesystem::path file = folder / sampleFileName(key);
-        if (!loadKey(storeFile, key, stop.hasFixed, planes, error)) return false;
-        if (!writeWaveFile(file, organSamples(planes, gain, factor, clipped))) {
-            error = utf8Of(file) + ": cannot be written";
+        if (!loadKey(storeFile, key, stop.hasFixed, planes, errors[key])) return;
+        if (!writeWaveFile(file, organSamples(planes, gain, factor, clips[key]))) {
+            errors[key] = utf8Of(file) + ": cannot be written";
+            return;
+        }
+        if (platform::flushFile(utf8Of(file), errors[key])) advanceProgress();
+    });
+    for (int key = 0; key < keyCount; ++key) {
+        if (!errors[key].empty()) {
+            error = errors[key];
             return false;
         }
-        if (!platform::flushFile(utf8Of(file), error)) return false;
-        advanceProgress();
+        clipped += clips[key];
     }
     std::string reason;
     if (platform::flushFolder(utf8Of(folder), reason)) return true;
