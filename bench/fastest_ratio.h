@@ -33,10 +33,16 @@ public:
     std::map<std::string, double> fastestTime;
 };
 
+struct RatioToPrint {
+    const char* numerator;
+    const char* denominator;
+    const char* label;
+};
+
 // Runs the registered benchmarks in random interleaving and prints
-// "label (fastest repetitions): ratio" of numerator over denominator.
-inline void runAndPrintFastestRatio(int argc, char** argv, BenchClock clock, const char* numerator,
-                                    const char* denominator, const char* label)
+// "label (fastest repetitions): ratio" of numerator over denominator for
+// each ratio asked.
+inline void runAndPrintFastestRatios(int argc, char** argv, BenchClock clock, const std::vector<RatioToPrint>& ratios)
 {
     std::vector<char*> arguments(argv, argv + argc);
     char interleave[] = "--benchmark_enable_random_interleaving=true";
@@ -46,7 +52,15 @@ inline void runAndPrintFastestRatio(int argc, char** argv, BenchClock clock, con
     FastestRatioReporter reporter(clock);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto& times = reporter.fastestTime;
-    if (times.count(numerator) != 0 && times.count(denominator) != 0)
-        std::printf("%s (fastest repetitions): %.2f\n", label, times.at(numerator) / times.at(denominator));
+    for (const RatioToPrint& ratio : ratios)
+        if (times.count(ratio.numerator) != 0 && times.count(ratio.denominator) != 0)
+            std::printf("%s (fastest repetitions): %.2f\n", ratio.label,
+                        times.at(ratio.numerator) / times.at(ratio.denominator));
     benchmark::Shutdown();
+}
+
+inline void runAndPrintFastestRatio(int argc, char** argv, BenchClock clock, const char* numerator,
+                                    const char* denominator, const char* label)
+{
+    runAndPrintFastestRatios(argc, argv, clock, {{numerator, denominator, label}});
 }

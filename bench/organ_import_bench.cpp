@@ -1,11 +1,15 @@
-// Importing a generated organ of 20 stops (16 of their own pipes at five
-// pitches, 4 two-rank mixtures) whose 1,464 pipes share 12 recordings (2.5 s,
-// 48 kHz, 24-bit stereo) with velmara-import, against decoding every
-// recording once and resampling each pipe's played window alone, in the same
-// run; prints the ratio of the two and the importer's peak resident memory.
-// With --peak-memory-stops=N it only imports an organ of N stops once and
-// prints the peak.
+// Importing a generated organ of 12 stops whose every pipe has a recording
+// of its own already at the organ's rate and pitch (3 s, 44.1 kHz, 24-bit
+// stereo) with velmara-import, on all its workers and on one, against two
+// references in the same run: the plain-I/O limit (each recording decoded
+// once, each stop's 61 files of 16-bit samples written and flushed, no
+// conversion) and the converter path the importer had before (the same,
+// each pipe's window passed through libsamplerate's best sinc converter).
+// Prints the ratios and the importer's peak resident memory. With
+// --peak-memory-stops=N it only imports an organ of N stops once and prints
+// the peak.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <samplerate.h>
 #include <sndfile.h>
 #include <unistd.h>
@@ -13,7 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -27,19 +31,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int recordings = 12, benchStops = 20;
-constexpr double seconds = 2.5, lead = 0.2;
-constexpr int firstRecordedNote = 36, recordedStep = 5;
-constexpr int stopShifts[] = {0, -12, 12, 19, 24};  // semitones: 8', 16', 4', 2 2/3', 2'
-constexpr std::size_t keyFrames = 24989;            // what the organ plays of each key
-constexpr double leadInFrames = 29 + 0.0015 * 44100;
+constexpr int benchStops = 12, keys = 61, firstNote = 36, organRate = 44100;
+constexpr double seconds = 3.0, lead = 0.2;
+constexpr std::size_t keyFrames = 24989;  // what the organ plays of each key
+constexpr double leadInFrames = 29 + 0.0015 * organRate;
 
 const fs::path workFolder = fs::temp_directory_path() / ("velmara-organ-bench-" + std::to_string(::getpid()));
-
-struct Pipe {
-    int recording;  // 0 to 11
-    int cents;      // from the recording's pitch
-};
 
 std::string threeDigits(int number)
 {
@@ -48,96 +45,72 @@ std::string threeDigits(int number)
     return digits;
 }
 
-int recordedNote(int recording) { return firstRecordedNote + recordedStep * recording; }
-
-std::string recordingFile(int recording) { return threeDigits(recordedNote(recording)) + ".wav"; }
-
-// The pipe sounding MIDI note `note`: the nearest recording, tuned to it.
-Pipe pipeFor(int note)
+fs::path recordingOf(int stop, int key)
 {
-    const int recording = std::clamp((note - firstRecordedNote + recordedStep / 2) / recordedStep, 0, recordings - 1);
-    return {recording, (note - recordedNote(recording)) * 100};
+    return fs::path("Pipes") / ("S" + threeDigits(stop + 1)) / (threeDigits(firstNote + key) + ".wav");
 }
 
-std::string pipeLines(int shift)
-{
-    std::string lines;
-    for (int key = 0; key < 61; ++key) {
-        const Pipe pipe = pipeFor(36 + key + shift);
-        char line[96];
-        std::snprintf(line, sizeof line, "Pipe%03d=%s\nPipe%03dPitchTuning=%d\n", key + 1,
-                      ("Pipes\\" + recordingFile(pipe.recording)).c_str(), key + 1, pipe.cents);
-        lines += line;
-    }
-    return lines;
-}
-
-bool isMixture(int stop) { return stop % 5 == 4; }
-
-// Every fifth stop is a mixture of the 4' and 2 2/3' ranks; the others have
-// their own pipes at one of five pitches.
 std::string organDefinition(int stops)
 {
-    std::string text = "[Organ]\nChurchName=Bench\nNumberOfManuals=1\nHasPedals=N\nNumberOfRanks=2\n"
+    std::string text = "[Organ]\nChurchName=Bench\nNumberOfManuals=1\nHasPedals=N\n"
                        "[Manual001]\nName=Great\nNumberOfLogicalKeys=61\nFirstAccessibleKeyLogicalKeyNumber=1\n"
                        "FirstAccessibleKeyMIDINoteNumber=36\nNumberOfAccessibleKeys=61\nNumberOfStops=" +
                        std::to_string(stops) + "\n";
     for (int stop = 1; stop <= stops; ++stop) text += "Stop" + threeDigits(stop) + "=" + std::to_string(stop) + "\n";
-    for (int stop = 1; stop <= stops; ++stop) {
-        text += "[Stop" + threeDigits(stop) + "]\nName=Stop " + std::to_string(stop) +
-                "\nNumberOfAccessiblePipes=61\nFirstAccessiblePipeLogicalKeyNumber=1\n";
-        text += isMixture(stop - 1) ? "NumberOfRanks=2\nRank001=1\nRank002=2\n"
-                                    : "NumberOfLogicalPipes=61\nFirstAccessiblePipeLogicalPipeNumber=1\n" +
-                                          pipeLines(stopShifts[(stop - 1) % 5]);
+    for (int stop = 0; stop < stops; ++stop) {
+        text += "[Stop" + threeDigits(stop + 1) + "]\nName=Stop " + std::to_string(stop + 1) +
+                "\nNumberOfAccessiblePipes=61\nFirstAccessiblePipeLogicalKeyNumber=1\n"
+                "NumberOfLogicalPipes=61\nFirstAccessiblePipeLogicalPipeNumber=1\n";
+        for (int key = 0; key < keys; ++key) {
+            std::string path = recordingOf(stop, key).string();
+            std::replace(path.begin(), path.end(), '/', '\\');
+            text += "Pipe" + threeDigits(key + 1) + "=" + path + "\n";
+        }
     }
-    text += "[Rank001]\nName=Octave\nNumberOfLogicalPipes=61\n" + pipeLines(12);
-    text += "[Rank002]\nName=Twelfth\nNumberOfLogicalPipes=61\n" + pipeLines(19);
     return text;
 }
 
-// The pipes each key sums, as the importer makes them.
-std::vector<Pipe> organPipes(int stops)
-{
-    std::vector<Pipe> pipes;
-    for (int stop = 0; stop < stops; ++stop)
-        for (int key = 0; key < 61; ++key)
-            for (int shift : isMixture(stop) ? std::vector<int>{12, 19} : std::vector<int>{stopShifts[stop % 5]})
-                pipes.push_back(pipeFor(36 + key + shift));
-    return pipes;
-}
+fs::path organFolder(int stops) { return workFolder / ("organ" + std::to_string(stops)); }
 
 fs::path writeOrgan(int stops)
 {
-    const fs::path folder = workFolder / ("organ" + std::to_string(stops));
+    const fs::path folder = organFolder(stops);
     if (fs::exists(folder / "Bench.organ")) return folder / "Bench.organ";
-    fs::create_directories(folder / "Pipes");
-    for (int recording = 0; recording < recordings; ++recording)
-        writePipeRecording(folder / "Pipes" / recordingFile(recording), recordedNote(recording), seconds, lead);
+    for (int stop = 0; stop < stops; ++stop) {
+        fs::create_directories(folder / recordingOf(stop, 0).parent_path());
+        for (int key = 0; key < keys; ++key)
+            writePipeRecording(folder / recordingOf(stop, key), firstNote + key, seconds, lead, organRate);
+    }
     std::ofstream(folder / "Bench.organ") << organDefinition(stops);
     return folder / "Bench.organ";
 }
 
-// Imports the organ into a fresh folder; its peak resident memory in MiB,
-// or a negative number when it fails.
-double importOrgan(const fs::path& organ)
+// Imports the organ into a fresh folder on `workers` workers (0: the
+// importer's own choice); its peak resident memory in MiB, or a negative
+// number when it fails.
+double importOrgan(const fs::path& organ, int workers)
 {
     const fs::path brimwell = workFolder / "BRIMWELL";
+    if (workers > 0) ::setenv("VELMARA_IMPORT_WORKERS", std::to_string(workers).c_str(), 1);
     const double peak = importInto(brimwell, organ);
+    ::unsetenv("VELMARA_IMPORT_WORKERS");
     fs::remove_all(brimwell);
     return peak;
 }
 
-void importGeneratedOrgan(benchmark::State& state)
+void importWithWorkers(benchmark::State& state, int workers)
 {
     const fs::path organ = writeOrgan(benchStops);
     double peak = 0;
     for (auto _ : state) {
-        peak = importOrgan(organ);
+        peak = importOrgan(organ, workers);
         if (peak < 0) state.SkipWithError("velmara-import failed");
     }
     state.counters["peakMiB"] = peak;
-    state.counters["pipes"] = static_cast<double>(organPipes(benchStops).size());
 }
+
+void importGeneratedOrgan(benchmark::State& state) { importWithWorkers(state, 0); }
+void importGeneratedOrganOneWorker(benchmark::State& state) { importWithWorkers(state, 1); }
 
 std::vector<float> decoded(const fs::path& file)
 {
@@ -149,41 +122,63 @@ std::vector<float> decoded(const fs::path& file)
     return frames;
 }
 
-// Every recording decoded once; each pipe's played window (from just before
-// its speech) resampled alone to 44,100 Hz and its pitch in one pass.
-void decodeOnceAndResampleEachPipe(benchmark::State& state)
+void writeAndFlush(const fs::path& file, const std::vector<float>& window)
 {
-    const fs::path folder = writeOrgan(benchStops).parent_path() / "Pipes";
-    const std::vector<Pipe> pipes = organPipes(benchStops);
-    std::vector<float> output(2 * keyFrames);
-    for (auto _ : state) {
-        std::vector<std::vector<float>> sources;
-        for (int recording = 0; recording < recordings; ++recording)
-            sources.push_back(decoded(folder / recordingFile(recording)));
-        for (const Pipe& pipe : pipes) {
-            const double ratio = 44100.0 / pipeRecordingRate / std::exp2(pipe.cents / 1200.0);
-            const auto start = static_cast<std::size_t>(lead * pipeRecordingRate - leadInFrames / ratio);
-            const std::vector<float>& source = sources[static_cast<std::size_t>(pipe.recording)];
-            const auto frames = std::min(static_cast<std::size_t>(keyFrames / ratio) + 64, source.size() / 2 - start);
-            SRC_DATA data{source.data() + 2 * start,
-                          output.data(),
-                          static_cast<long>(frames),
-                          static_cast<long>(keyFrames),
-                          0,
-                          0,
-                          1,
-                          ratio};
-            src_simple(&data, SRC_SINC_BEST_QUALITY, 2);
-            benchmark::DoNotOptimize(output.data());
-        }
-    }
-    state.counters["pipes"] = static_cast<double>(pipes.size());
+    std::vector<short> samples(window.size());
+    std::transform(window.begin(), window.end(), samples.begin(),
+                   [](float value) { return static_cast<short>(std::lround(value * 32767.0f)); });
+    SF_INFO info{0, organRate, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
+    SNDFILE* sound = sf_open(file.c_str(), SFM_WRITE, &info);
+    sf_writef_short(sound, samples.data(), static_cast<sf_count_t>(samples.size() / 2));
+    sf_close(sound);
+    const int descriptor = ::open(file.c_str(), O_RDONLY);
+    ::fsync(descriptor);
+    ::close(descriptor);
 }
 
-// The importer is a process of its own: both are timed by the clock on the
-// wall, repeated and interleaved (see fastest_ratio.h).
+// Every recording decoded once and each key's window, from just before the
+// speech, written as a stop's 16-bit file: as it is, or passed through
+// libsamplerate's best converter at the ratio of 1 these recordings need.
+void readAndWriteEachStop(benchmark::State& state, bool convert)
+{
+    const fs::path folder = writeOrgan(benchStops).parent_path();
+    const fs::path out = workFolder / "written";
+    const auto start = static_cast<std::size_t>(lead * organRate - leadInFrames);
+    std::vector<float> window(2 * keyFrames);
+    for (auto _ : state) {
+        for (int stop = 0; stop < benchStops; ++stop) {
+            fs::create_directories(out / std::to_string(stop));
+            for (int key = 0; key < keys; ++key) {
+                const std::vector<float> source = decoded(folder / recordingOf(stop, key));
+                if (convert) {
+                    SRC_DATA data{source.data() + 2 * start,
+                                  window.data(),
+                                  static_cast<long>(keyFrames + 64),
+                                  static_cast<long>(keyFrames),
+                                  0,
+                                  0,
+                                  1,
+                                  1.0};
+                    src_simple(&data, SRC_SINC_BEST_QUALITY, 2);
+                } else {
+                    std::copy_n(source.begin() + static_cast<std::ptrdiff_t>(2 * start), window.size(), window.begin());
+                }
+                writeAndFlush(out / std::to_string(stop) / (threeDigits(key) + ".wav"), window);
+            }
+        }
+        fs::remove_all(out);
+    }
+}
+
+void plainInputOutput(benchmark::State& state) { readAndWriteEachStop(state, false); }
+void formerConverterPath(benchmark::State& state) { readAndWriteEachStop(state, true); }
+
+// Each is a process or a disk's work of its own: all are timed by the clock
+// on the wall, repeated and interleaved (see fastest_ratio.h).
 BENCHMARK(importGeneratedOrgan)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1)->Repetitions(3);
-BENCHMARK(decodeOnceAndResampleEachPipe)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1)->Repetitions(3);
+BENCHMARK(importGeneratedOrganOneWorker)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1)->Repetitions(3);
+BENCHMARK(plainInputOutput)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1)->Repetitions(3);
+BENCHMARK(formerConverterPath)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1)->Repetitions(3);
 
 }  // namespace
 
@@ -192,11 +187,15 @@ int main(int argc, char** argv)
     constexpr std::string_view peakOption = "--peak-memory-stops=";
     if (argc == 2 && std::string_view(argv[1]).starts_with(peakOption)) {
         const int stops = std::atoi(argv[1] + peakOption.size());
-        std::printf("velmara-import of %d stops (%zu pipes): peak resident memory %.1f MiB\n", stops,
-                    organPipes(stops).size(), importOrgan(writeOrgan(stops)));
+        std::printf("velmara-import of %d stops (%d pipes): peak resident memory %.1f MiB\n", stops, stops * keys,
+                    importOrgan(writeOrgan(stops), 0));
     } else {
-        runAndPrintFastestRatio(argc, argv, BenchClock::wall, "importGeneratedOrgan", "decodeOnceAndResampleEachPipe",
-                                "velmara-import / decode once and resample each pipe");
+        runAndPrintFastestRatios(
+            argc, argv, BenchClock::wall,
+            {{"importGeneratedOrgan", "plainInputOutput", "velmara-import / plain I/O"},
+             {"importGeneratedOrgan", "formerConverterPath", "velmara-import / the former converter path"},
+             {"importGeneratedOrganOneWorker", "formerConverterPath",
+              "velmara-import on one worker / the former converter path"}});
     }
     fs::remove_all(workFolder);
     return 0;

@@ -158,8 +158,9 @@ std::map<std::string, std::vector<std::uint8_t>> snapshot(const fs::path& root)
 {
     std::map<std::string, std::vector<std::uint8_t>> files;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root))
-        files[entry.path().string()] =
-            entry.is_regular_file() ? fixtures::readFile(entry.path()) : std::vector<std::uint8_t>{};
+        if (entry.path().filename() != ".velmara-import.lock")
+            files[entry.path().string()] =
+                entry.is_regular_file() ? fixtures::readFile(entry.path()) : std::vector<std::uint8_t>{};
     return files;
 }
 

@@ -45,7 +45,8 @@ std::vector<std::int16_t> pcm(const std::vector<float>& samples);
 // Writes the value little-endian at the byte `at`, growing the bytes as needed.
 void put32(std::vector<std::uint8_t>& bytes, std::uint32_t value, std::size_t at);
 
-// Every file and folder under root with its bytes.
+// Every file and folder under root with its bytes, but for the lock every
+// run locks (it stays in place).
 std::map<std::string, std::vector<std::uint8_t>> snapshot(const std::filesystem::path& root);
 
 // The fundamental of a sound at 44,100 Hz from its rising zero crossings

@@ -248,17 +248,19 @@ TEST_F(ImportedOrgan, EveryChordOfOneToEightNotesOfTheLoudestStopStaysWithin16Bi
     for (int i = 0; i < 8; ++i) keyUp(reed, peaks[static_cast<std::size_t>(i)].second);
 }
 
-TEST(ImportFolder, SmplChunksPlaceAndTuneSideFilesAreLeftOutACorrectionFileServesItsWavpack)
+TEST(ImportFolder, SmplChunksPlaceButNeverRetuneSideFilesAreLeftOutACorrectionFileServesItsWavpack)
 {
     OrganDirectory organ;
     const fs::path pipe = organ.root / "recordings" / "Pipe", plain = organ.root / "recordings" / "Plain";
     fs::create_directories(pipe);
-    // Names without notes, sharp of C4 and C3 by what their smpl chunks say.
+    // Names without notes: 25 cents sharp of C4, and 45 cents flat of C3,
+    // which its smpl chunk gives as B2 and 55 cents.
+    constexpr double recordedC4 = 60.25, recordedC3 = 47.55;
     fixtures::writeFile(pipe / "pipe.wav",
-                        withChunk(fixtures::waveImage(pcm(tone(44100, 2, noteFrequency(60.25), 0.3, 0.1, 1.5, 0))),
+                        withChunk(fixtures::waveImage(pcm(tone(44100, 2, noteFrequency(recordedC4), 0.3, 0.1, 1.5, 0))),
                                   smplChunk(60, 0x40000000)));
-    writeWavpack(pipe / "low.wv", 44100, tone(44100, 2, noteFrequency(48.125), 0.3, 0.1, 1.5, 0),
-                 smplChunk(48, 0x20000000));
+    writeWavpack(pipe / "low.wv", 44100, tone(44100, 2, noteFrequency(recordedC3), 0.3, 0.1, 1.5, 0),
+                 smplChunk(47, 0x8CCCCCCD));
     const std::vector<float> high = tone(44100, 2, noteFrequency(72), 0.3, 0.1, 1.5, 0);
     writeWavpack(pipe / "072.wv", 44100, high, {}, true);
     fixtures::writeFile(plain / "072.wav", fixtures::waveImage(pcm(high)));
@@ -272,9 +274,14 @@ TEST(ImportFolder, SmplChunksPlaceAndTuneSideFilesAreLeftOutACorrectionFileServe
               fixtures::readFile(organ.brimwell / "Plain" / "072-C.wav"))
         << "the hybrid WavPack is decoded whole with its correction file";
     loadOrgan("..\\BRIMWELL\\Imported.org");
-    for (const int midiNote : {36, 44, 54, 60, 64, 66}) {
+    for (const auto& [midiNote, sounds] : std::vector<std::pair<int, double>>{{36, recordedC3 - 12},
+                                                                              {48, recordedC3},
+                                                                              {54, recordedC3 + 6},
+                                                                              {55, recordedC4 - 5},
+                                                                              {60, recordedC4},
+                                                                              {66, recordedC4 + 6}}) {
         const double measured = measuredFrequency(stopNamed("Pipe"), midiNote - firstMidiNote);
-        EXPECT_LT(std::abs(1200 * std::log2(measured / noteFrequency(midiNote))), 2.0) << "note " << midiNote;
+        EXPECT_LT(std::abs(1200 * std::log2(measured / noteFrequency(sounds))), 2.0) << "note " << midiNote;
     }
 }
 
@@ -331,7 +338,8 @@ TEST(ImportRegistrations, SoundTheirMembersTogetherFromThisRunOrFromBrimwell)
     for (const auto& [registration, says] : std::vector<std::pair<std::string, std::string>>{
              {"Solo=Bombarde", "no stop is named \"Bombarde\"; BRIMWELL_DIR holds Bourdon, Duo, Flute, Mix, Montre, "
                                "Plenum, TROMPETTE, Trompette, Tutti"},
-             {"Solo=trompette", "\"trompette\" matches the folders TROMPETTE, Trompette"}}) {
+             {"Solo=trompette", "\"trompette\" matches the folders TROMPETTE, Trompette"},
+             {"Solo=Montre+montre", "\"montre\" is named twice (also as \"Montre\")"}}) {
         const Outcome refused = runImport({"--into", into, "--registration", registration});
         EXPECT_EQ(refused.status, 3);
         EXPECT_NE(refused.err.find(says), std::string::npos) << refused.err;
@@ -339,43 +347,154 @@ TEST(ImportRegistrations, SoundTheirMembersTogetherFromThisRunOrFromBrimwell)
     }
 }
 
-TEST(ImportSafety, FilesReachTheDiskBeforeTheyMoveAndAnUndoThatFailsKeepsTheReplacedStop)
+TEST(ImportSafety, FilesReachTheDiskBeforeTheyMoveAndAnUndoThatFailsIsFinishedByTheNextRun)
+{
+    for (const bool exchanges : {true, false}) {
+        OrganDirectory organ;
+        const std::string into = organ.brimwell.string(),
+                          old = recordedFolder(organ.root / "recordings" / "Old").string();
+        ASSERT_EQ(runImport({"--into", into, old}).status, 0);
+        fixtures::writeStop(organ, "Old",
+                            fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; }));
+        const fs::path log = organ.root / "calls.log";
+        std::vector<std::string> environment = shimmed(log, "", "");
+        if (!exchanges) environment.push_back("VELMARA_SHIM_NO_EXCHANGE=1");
+        ASSERT_EQ(runImport({"--into", into, "--replace", old}, environment).status, 0);
+
+        const std::vector<std::string> calls = linesOf(log);
+        const auto firstCall = [&](const std::string& prefix, const std::string& suffix) {
+            return std::find_if(
+                       calls.begin(), calls.end(),
+                       [&](const std::string& call) { return call.starts_with(prefix) && call.ends_with(suffix); }) -
+                   calls.begin();
+        };
+        const auto fromOf = [&](std::size_t call) {
+            const std::size_t from = calls[call].find(' ') + 1;
+            return calls[call].substr(from, calls[call].find(' ', from) - from);
+        };
+        const auto stopMoved =
+            firstCall(exchanges ? "exchange " : "rename ", "/new/Old " + (organ.brimwell / "Old").string());
+        ASSERT_LT(stopMoved, calls.size()) << exchanges;
+        const std::string staged = fromOf(stopMoved);
+        EXPECT_LT(firstCall("fsync " + staged, staged), stopMoved) << "the stop's folder";
+        for (const std::string& file : fixtures::sampleFileNames())
+            EXPECT_LT(firstCall("fsync " + staged + "/" + file, file), stopMoved) << file;
+        const auto definitionMoved = firstCall("rename ", " " + (organ.brimwell / "Imported.org").string());
+        ASSERT_LT(definitionMoved, calls.size());
+        EXPECT_LT(firstCall("fsync " + fromOf(definitionMoved), fromOf(definitionMoved)), definitionMoved);
+        EXPECT_LT(std::find(calls.begin() + stopMoved, calls.begin() + definitionMoved, "fsync " + into),
+                  calls.begin() + definitionMoved)
+            << "the stops' moves reach the disk before the definition names them";
+
+        const auto before = snapshot(organ.brimwell);
+        const Outcome failed = runImport({"--into", into, "--replace", old},
+                                         shimmed(log, (organ.brimwell / "Old").string(), "Imported.org"));
+        EXPECT_EQ(failed.status, 4);
+        const std::string kept = "the stop Old is kept in " + (organ.brimwell / "velmara-import-kept-").string();
+        const std::size_t at = failed.err.find(kept);
+        ASSERT_NE(at, std::string::npos) << failed.err;
+        const fs::path keptStop = failed.err.substr(at + 24, failed.err.find('\n', at) - at - 24);
+        EXPECT_EQ(fixtures::readFile(keptStop / "060-C.wav"), before.at(into + "/Old/060-C.wav")) << keptStop;
+
+        const Outcome next = runImport({"--into", into, old});
+        EXPECT_NE(next.err.find("is undone"), std::string::npos) << next.err;
+        EXPECT_NE(next.err.find("the stop exists; --replace replaces it"), std::string::npos) << next.err;
+        EXPECT_EQ(snapshot(organ.brimwell), before) << "the replaced stop is back, nothing is left";
+    }
+}
+
+TEST(ImportSafety, TheRunAfterAKillFinishesOrUndoesItAndLeavesNothingBehind)
+{
+    struct Kill {
+        std::string before;  // the end of the call the run is killed before
+        bool exchanges, finished;
+        std::string says;
+    };
+    OrganDirectory organ;
+    const fs::path organs = organ.brimwell / "organs", brimwell = organ.brimwell;
+    for (const Kill& kill : std::vector<Kill>{
+             {"/journal", true, false, "removed, left by an import that did not finish"},  // no move made
+             {" " + (organs / "Mine.org").string(), true, false, "is undone"},  // both stops in, the definition not
+             {"/new/Old " + (brimwell / "Old").string(), false, false, "is undone"},  // old stop aside, new not in
+             {"fsync " + organs.string(), true, true, "is completed"},                // the definition moved in
+         }) {
+        fs::remove_all(brimwell);
+        ASSERT_EQ(
+            runImport({"--into", brimwell.string(), recordedFolder(organ.root / "recordings" / "Old").string()}).status,
+            0);
+        fixtures::writeStop(organ, "Old",
+                            fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; }));
+        fixtures::writeFile(organs / "Mine.org", {'O', 'l', 'd', '\r', '\n', 'E', 'N', 'D', '\r', '\n'});
+        const std::vector<std::string> arguments{"--into",
+                                                 brimwell.string(),
+                                                 "--organ",
+                                                 (organs / "Mine.org").string(),
+                                                 recordedFolder(organ.root / "recordings" / "New").string(),
+                                                 recordedFolder(organ.root / "recordings" / "Old").string()};
+        std::vector<std::string> replacing = arguments;
+        replacing.insert(replacing.begin(), "--replace");
+        std::vector<std::string> environment = shimmed(organ.root / "calls.log", "", "");
+        environment.push_back("VELMARA_SHIM_KILL_AT=" + kill.before);
+        if (!kill.exchanges) environment.push_back("VELMARA_SHIM_NO_EXCHANGE=1");
+        const auto before = snapshot(brimwell);
+
+        ASSERT_EQ(runImport(replacing, environment).status, -1) << kill.before;
+        const Outcome next = runImport(arguments);
+        EXPECT_NE(next.err.find(kill.says), std::string::npos) << next.err;
+        EXPECT_NE(next.err.find("the stop exists; --replace replaces it"), std::string::npos) << next.err;
+        const auto recovered = snapshot(brimwell);
+        if (!kill.finished) {
+            EXPECT_EQ(recovered, before) << kill.before;
+            continue;
+        }
+        ASSERT_EQ(runImport(replacing).status, 0);
+        EXPECT_EQ(recovered, snapshot(brimwell)) << "as after the import: " << kill.before;
+    }
+}
+
+TEST(ImportSafety, RecordsPlantedInBrimwellRemoveNothingOutsideIt)
 {
     OrganDirectory organ;
-    const std::string into = organ.brimwell.string(), old = recordedFolder(organ.root / "recordings" / "Old").string();
-    fixtures::writeStop(organ, "Old",
-                        fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; }));
-    const fs::path log = organ.root / "calls.log";
-    ASSERT_EQ(runImport({"--into", into, "--replace", old}, shimmed(log, "", "")).status, 0);
+    const fs::path outside = organ.root / "outside", planted = organ.brimwell / ".velmara-import-aaaaaa";
+    const std::string precious = (outside / "Precious.org").string();
+    fixtures::writeFile(outside / "Precious.org", {'E', 'N', 'D'});
+    fixtures::writeFile(outside / "Precious.org.abcdef", {'E', 'N', 'D'});
+    fixtures::writeFile(outside / "Montre" / "036-C.wav", {'x'});
+    const std::string journal = "velmara-import journal\ndefinition\t" + precious + "\nstaged\t" + precious +
+                                ".abcdef\nstop\t1\t2\t\tMontre\nend\n";
+    for (const auto& [record, text] : std::vector<std::pair<std::string, std::string>>{
+             {"definition", precious}, {"journal", journal}, {"old/Montre", ""}}) {
+        fs::create_directories(planted / fs::path(record).parent_path());
+        if (!text.empty()) fixtures::writeFile(planted / record, std::vector<std::uint8_t>(text.begin(), text.end()));
+    }
+    fs::create_directory_symlink(outside / "Montre", planted / "new");
+    fs::create_directory_symlink(outside, organ.brimwell / ".velmara-import-bbbbbb");
+    const auto before = snapshot(outside);
 
-    const std::vector<std::string> calls = linesOf(log);
-    const auto firstCall = [&](const std::string& prefix, const std::string& suffix) {
-        return std::find_if(
-                   calls.begin(), calls.end(),
-                   [&](const std::string& call) { return call.starts_with(prefix) && call.ends_with(suffix); }) -
-               calls.begin();
-    };
-    const auto stopMoved = firstCall("rename ", "/new/Old " + (organ.brimwell / "Old").string());
-    ASSERT_LT(stopMoved, calls.size());
-    const std::string staged = calls[stopMoved].substr(7, calls[stopMoved].find(' ', 7) - 7);
-    EXPECT_LT(firstCall("fsync " + staged, staged), stopMoved) << "the stop's folder";
-    for (const std::string& file : fixtures::sampleFileNames())
-        EXPECT_LT(firstCall("fsync " + staged + "/" + file, file), stopMoved) << file;
-    const auto definitionMoved = firstCall("rename ", " " + (organ.brimwell / "Imported.org").string());
-    ASSERT_LT(definitionMoved, calls.size());
-    const std::string stagedDefinition = calls[definitionMoved].substr(7, calls[definitionMoved].find(' ', 7) - 7);
-    EXPECT_LT(firstCall("fsync " + stagedDefinition, stagedDefinition), definitionMoved);
-    EXPECT_LT(std::find(calls.begin() + definitionMoved, calls.end(), "fsync " + into), calls.end())
-        << "the moves themselves reach the disk";
+    const Outcome outcome =
+        runImport({"--into", organ.brimwell.string(), recordedFolder(organ.root / "recordings" / "Good").string()});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(snapshot(outside), before);
+}
 
-    const std::vector<std::uint8_t> replaced = fixtures::readFile(organ.brimwell / "Old" / "060-C.wav");
-    const Outcome failed = runImport({"--into", into, "--replace", old}, shimmed(log, "/old/", "Imported.org"));
-    EXPECT_EQ(failed.status, 4);
-    const std::string kept = "the stop Old is kept in " + (organ.brimwell / "velmara-import-kept-").string();
-    const std::size_t at = failed.err.find(kept);
-    ASSERT_NE(at, std::string::npos) << failed.err;
-    const fs::path keptStop = failed.err.substr(at + 24, failed.err.find('\n', at) - at - 24);
-    EXPECT_EQ(fixtures::readFile(keptStop / "060-C.wav"), replaced) << keptStop;
+TEST(ImportTargets, ADanglingPicturesLinkGivesWayToAFolderAndComesBackWhenTheRunFails)
+{
+    OrganDirectory organ;
+    const std::string into = organ.brimwell.string(),
+                      good = recordedFolder(organ.root / "recordings" / "Good").string();
+    fs::create_directory_symlink(organ.root / "removed" / "boutons", organ.brimwell / "boutons");
+    const auto before = snapshot(organ.brimwell);
+
+    const Outcome failed = runImport({"--into", into, good}, shimmed(organ.root / "calls.log", "", "Imported.org"));
+    EXPECT_EQ(failed.status, 3) << failed.err;
+    EXPECT_EQ(snapshot(organ.brimwell), before);
+    EXPECT_TRUE(fs::is_symlink(organ.brimwell / "boutons"));
+
+    const Outcome done = runImport({"--into", into, good});
+    ASSERT_EQ(done.status, 0) << done.err;
+    EXPECT_TRUE(fs::is_directory(fs::symlink_status(organ.brimwell / "boutons")));
+    for (const char* picture : {"on.bmp", "of.bmp"})
+        EXPECT_TRUE(fs::is_regular_file(organ.brimwell / "boutons" / picture)) << picture;
 }
 
 TEST(ImportSafety, AnUnfinishedRunIsCleanedOrKeptAsideAndARunningOneKeepsOthersOut)
@@ -406,7 +525,7 @@ TEST(ImportSafety, AnUnfinishedRunIsCleanedOrKeptAsideAndARunningOneKeepsOthersO
     EXPECT_EQ(fixtures::readFile(organ.brimwell / "velmara-import-kept-bbbbbb" / "old" / "Montre" / "036-C.wav"),
               montre);
     for (const fs::directory_entry& entry : fs::directory_iterator(organ.brimwell))
-        EXPECT_FALSE(entry.path().filename().string().starts_with(".velmara-import")) << entry.path();
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".velmara-import-")) << entry.path();
 }
 
 TEST(ImportTargets, ALinkedDefinitionStaysALinkAndAWindows1252FolderIsTheExistingStop)
@@ -418,7 +537,10 @@ TEST(ImportTargets, ALinkedDefinitionStaysALinkAndAWindows1252FolderIsTheExistin
     fs::create_symlink("../organs/Mine.org", organ.brimwell / "Imported.org");
     const std::vector<std::uint8_t> users =
         fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; });
-    fixtures::writeStop(organ, "Voix c\xE9leste", users);  // unpacked from a zip made on Windows
+    ASSERT_EQ(runImport({"--into", into, celeste}).status, 0);
+    // zipped and unpacked again on Windows
+    fs::rename(organ.brimwell / "Voix c\xC3\xA9leste", organ.brimwell / "Voix c\xE9leste");
+    fixtures::writeStop(organ, "Voix c\xE9leste", users);
     const auto before = snapshot(organ.brimwell);
 
     const Outcome refused = runImport({"--into", into, celeste});
@@ -435,6 +557,60 @@ TEST(ImportTargets, ALinkedDefinitionStaysALinkAndAWindows1252FolderIsTheExistin
     ASSERT_EQ(organBank.stopCount, 1);
     EXPECT_GT(peakOf(0, 60 - firstMidiNote, firstHeardFrame, framesPerFile - firstHeardFrame), 1000)
         << "the organ plays the new stop, not the old one's constant 5";
+}
+
+TEST(ImportNamesakes, AnotherSourcesStopKeepsItsNameAndOnlyTheSameSourceIsReplaced)
+{
+    OrganDirectory organ;
+    const std::string into = organ.brimwell.string();
+    fixtures::writeStop(organ, "Montre",  // the demo organ's, with no record of its source
+                        fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; }));
+    fixtures::writeFile(organ.brimwell / "Demo.org",
+                        {'M', 'o', 'n', 't', 'r', 'e', '\r', '\n', 'E', 'N', 'D', '\r', '\n'});
+    const std::string abbey = recordedFolder(organ.root / "Abbey Organ" / "Montre").string(),
+                      priory = recordedFolder(organ.root / "Priory" / "Montre").string();
+    const fs::path church = organ.root / "Church" / "Church.organ";
+    const std::string definition =
+        "[Organ]\r\nChurchName=Abbey Church\r\nNumberOfManuals=1\r\nHasPedals=N\r\n[Manual001]\r\nName=Great\r\n"
+        "NumberOfLogicalKeys=61\r\nFirstAccessibleKeyLogicalKeyNumber=1\r\nFirstAccessibleKeyMIDINoteNumber=36\r\n"
+        "NumberOfAccessibleKeys=61\r\nNumberOfStops=1\r\nStop001=001\r\n[Stop001]\r\nName=Montre\r\n"
+        "NumberOfLogicalPipes=2\r\nNumberOfAccessiblePipes=2\r\nFirstAccessiblePipeLogicalKeyNumber=25\r\n"
+        "FirstAccessiblePipeLogicalPipeNumber=1\r\nPipe001=060.wav\r\nPipe002=060.wav\r\n";
+    recordedFolder(church.parent_path());
+    fixtures::writeFile(church, {definition.begin(), definition.end()});
+    const auto demo = snapshot(organ.brimwell / "Montre");
+
+    struct Run {
+        std::vector<std::string> arguments;
+        int status;
+        std::string says;
+    };
+    for (const Run& run : std::vector<Run>{
+             {{abbey}, 0, "Renamed beside another source's stops in BRIMWELL_DIR: Montre -> Montre AO\n"},
+             {{abbey}, 3, "Montre AO: the stop exists; --replace replaces it"},
+             {{"--replace", abbey}, 0, "Montre -> Montre AO\n"},
+             {{priory}, 0, "Montre -> Montre Priory\n"},
+             {{church.string()}, 0, "Montre -> Montre AC\n"},
+             {{church.string()}, 3, "Montre AC: the stop exists; --replace replaces it"},
+             {{"--replace", "--name", "Montre", priory}, 3, "Montre: made from a source it keeps no record of"},
+             {{"--replace", "--name", "Montre AO", priory}, 3, "Montre AO: made from the folder " + abbey + ";"},
+             {{"--replace", "--registration", "Montre AC=Montre AO"},
+              3,
+              "made from the stop Montre of the organ Abbey Church.org;"},
+         }) {
+        std::vector<std::string> arguments{"--into", into};
+        arguments.insert(arguments.end(), run.arguments.begin(), run.arguments.end());
+        const Outcome outcome = runImport(arguments);
+        EXPECT_EQ(outcome.status, run.status) << run.says << outcome.err;
+        EXPECT_NE((outcome.out + outcome.err).find(run.says), std::string::npos) << outcome.out << outcome.err;
+    }
+    EXPECT_EQ(snapshot(organ.brimwell / "Montre"), demo);
+    for (const auto& [file, lists] : {std::pair{"Demo.org", "Montre\r\nEND\r\n"},
+                                      std::pair{"Imported.org", "Montre AO\r\nMontre Priory\r\nEND\r\n"},
+                                      std::pair{"Abbey Church.org", "Montre AC\r\nEND\r\n"}}) {
+        const std::vector<std::uint8_t> text = fixtures::readFile(organ.brimwell / file);
+        EXPECT_EQ(std::string(text.begin(), text.end()), lists) << file;
+    }
 }
 
 TEST(ImportSummary, NamesTheStopsTheWindowsRowOfButtonsCannotReach)
@@ -479,18 +655,24 @@ TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)
 {
     OrganDirectory organ;
     const fs::path sources = organ.root / "recordings";
-    for (const char* stop : {"Good", "Broken", "Old", "good"}) {
+    for (const char* stop : {"Good", "Broken", "Old", "good", "NotANumber", "Infinite"}) {
         fs::create_directories(sources / stop);
         writeSndfile(sources / stop / "060.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
                      tone(44100, 1, 261.6, 0.3, 0, 1, 0));
     }
     fixtures::writeFile(sources / "Broken" / "062.wav", {'R', 'I', 'F', 'F', 0, 1, 2, 3, 'W', 'A', 'V', 'E'});
-    fixtures::writeFile(organ.brimwell / "Imported.org", {'O', 'l', 'd', '\r', '\n', 'E', 'N', 'D', '\r', '\n'});
+    for (const auto& [stop, bad] : {std::pair{"NotANumber", NAN}, std::pair{"Infinite", -INFINITY}}) {
+        std::vector<float> damaged = tone(44100, 1, 261.6, 0.3, 0, 2, 0);
+        damaged[54419] = bad;  // 1.234 s in
+        writeSndfile(sources / stop / "062.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 1, damaged);
+    }
+    const std::string into = organ.brimwell.string(), good = (sources / "Good").string();
+    ASSERT_EQ(runImport({"--into", into, (sources / "Old").string()}).status, 0);  // an earlier run's stop
     fixtures::writeStop(organ, "Old",
                         fixtures::waveImageOfSize(minSampleBytes, [](std::size_t) { return std::int16_t{5}; }));
+    fs::remove_all(organ.brimwell / "boutons");
     fixtures::writeFile(organ.brimwell / "boutons", {'x'});  // a file where the pictures' folder belongs
     const auto before = snapshot(organ.brimwell);
-    const std::string into = organ.brimwell.string(), good = (sources / "Good").string();
 
     struct Refusal {
         std::vector<std::string> arguments;
@@ -498,7 +680,13 @@ TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)
     };
     for (const Refusal& refusal : std::vector<Refusal>{
              {{good, (sources / "Broken").string()}, "Broken/062.wav: not a sound file"},
+             {{(sources / "NotANumber").string()},
+              "NotANumber/062.wav: a sample at 1.234 s (frame 54419) is not a number"},
+             {{(sources / "Infinite").string()}, "Infinite/062.wav: a sample at 1.234 s (frame 54419) is infinite"},
              {{(sources / "Old").string()}, "the stop exists; --replace replaces it"},
+             {{"--replace", "--name", "Old", good},
+              "Old: made from the folder " + (sources / "Old").string() +
+                  "; --replace replaces only a stop made from the same source: give \"Old\" another name"},
              {{good, (sources / "good").string()},
               "\"good\" is given twice (as \"Good\": the organ ignores letter case)"},
              {{"--name", "END", good}, "END ends the organ definition"},
@@ -525,11 +713,9 @@ TEST(ImportRefusals, LeaveBrimwellAndTheDefinitionAsTheyWere)
               before.at((organ.brimwell / "Imported.org").string()));
     EXPECT_NE(fixtures::readFile(organ.brimwell / "Old" / "060-C.wav"),
               before.at((organ.brimwell / "Old" / "060-C.wav").string()));
-    EXPECT_EQ(std::count_if(fs::directory_iterator(organ.brimwell), fs::directory_iterator(),
-                            [](const auto&) { return true; }),
-              3)
-        << "Old, boutons and the definition: no staging folder left";
-    ASSERT_EQ(runImport({"--into", into, "--replace", "--name", "OLD", good}).status, 0);
+    EXPECT_EQ(snapshot(organ.brimwell).size(), 3 + 61 + 1 + 2)
+        << "Old with its samples and its source's record, boutons and the definition: no staging folder left";
+    ASSERT_EQ(runImport({"--into", into, "--replace", "--name", "OLD", (sources / "Old").string()}).status, 0);
     EXPECT_EQ(fixtures::readFile(organ.brimwell / "Imported.org"),
               before.at((organ.brimwell / "Imported.org").string()))
         << "the organ finds the folder OLD for the Old it lists";

@@ -11,11 +11,14 @@
 #include <cmath>
 #include <complex>
 #include <cstring>
+#include <limits>
 #include <numbers>
 
 #include "bank/organ_bank.h"
 #include "import_support.h"
 #include "platform/windows1252.h"
+#include "programs/import/render/chord_level.h"
+#include "programs/import/sources/organ_names.h"
 #include "sound/voice_mixer.h"
 #include "sound/wave_output.h"
 #include "support/fixtures.h"
@@ -296,7 +299,7 @@ TEST_F(WholeOrgan, ItsPackageImportsTheSameSoundBesideAFolder)
             << file;
 }
 
-TEST_F(WholeOrgan, OneOfTwoStopsOfTheSameNameIsChosenByTheNameItGets)
+TEST_F(WholeOrgan, OneOfTwoStopsOfTheSameNameIsChosenAndWrittenByTheNameItGetsBesideTheOther)
 {
     const fs::path brimwell = organ->root / "Chosen";
     const importtest::Outcome chosen =
@@ -304,11 +307,121 @@ TEST_F(WholeOrgan, OneOfTwoStopsOfTheSameNameIsChosenByTheNameItGets)
                                "Principal 8 GO", (source / "Test.organ").string()});
     ASSERT_EQ(chosen.status, 0) << chosen.err;
     const std::vector<std::uint8_t> definition = fixtures::readFile(brimwell / "\xC3\x89glise d essai.org");
-    EXPECT_EQ(std::string(definition.begin(), definition.end()), "Principal 8\r\nEND\r\n");
+    EXPECT_EQ(std::string(definition.begin(), definition.end()), "Principal 8 GO\r\nEND\r\n");
     for (const std::string& file : fixtures::sampleFileNames())
-        EXPECT_EQ(fixtures::readFile(brimwell / "Principal 8" / file),
+        EXPECT_EQ(fixtures::readFile(brimwell / "Principal 8 GO" / file),
                   fixtures::readFile(organ->brimwell / "Principal 8 GO" / file))
             << file;
+}
+
+// The test organ with each of `edits` (a text and what replaces its first
+// occurrence) made, written beside the others under the name.
+fs::path editedOrgan(const fs::path& root, const std::string& name,
+                     const std::vector<std::pair<std::string, std::string>>& edits)
+{
+    std::string definition = testOrganDefinition();
+    for (const auto& [text, replacement] : edits) {
+        const std::size_t at = definition.find(text);
+        EXPECT_NE(at, std::string::npos) << text;
+        if (at != std::string::npos) definition.replace(at, text.size(), replacement);
+    }
+    writeTestOrgan(root / name, definition);
+    return root / name / "Test.organ";
+}
+
+std::string definitionText(const fs::path& file)
+{
+    const std::vector<std::uint8_t> bytes = fixtures::readFile(file);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST_F(WholeOrgan, PitchCorrectionLeavesThePitchAndAWindchestGroupsTuningMovesIt)
+{
+    const fs::path organFile = editedOrgan(
+        organ->root, "Corrected",
+        {{"HasPedals=Y\r\n", "HasPedals=Y\r\nPitchCorrection=35\r\n"},
+         {"AmplitudeLevel=50\r\n", "AmplitudeLevel=50\r\nPitchCorrection=-20\r\nPipe010PitchCorrection=50\r\n"},
+         {"Name=Cornet\r\nPitchTuning=100\r\n", "Name=Cornet\r\nWindchestGroup=002\r\n"},
+         {"[Stop005]", "[WindchestGroup002]\r\nPitchTuning=100\r\n[Stop005]"}});
+    const fs::path brimwell = organ->root / "CorrectedStops";
+    const importtest::Outcome corrected =
+        importtest::runImport({"--into", brimwell.string(), "--gain", std::to_string(runGainDecibels), "--stop",
+                               "Octave 4", "--stop", "Cornet", organFile.string()});
+    ASSERT_EQ(corrected.status, 0) << corrected.err;
+    for (const char* stop : {"Octave 4", "Cornet"})
+        for (const std::string& file : fixtures::sampleFileNames())
+            EXPECT_EQ(fixtures::readFile(brimwell / stop / file), fixtures::readFile(organ->brimwell / stop / file))
+                << stop << " " << file;
+}
+
+TEST_F(WholeOrgan, EachStopNameChoosesFromTheOrgansThatHaveItAndANameNoneHasIsRefused)
+{
+    const fs::path trompette = editedOrgan(organ->root, "Trompette", {{"Name=Cornet", "Name=Trompette"}});
+    const fs::path brimwell = organ->root / "TwoOrgans";
+    const std::vector<std::string> organs{(source / "Test.organ").string(), trompette.string()};
+    const auto run = [&](const std::vector<std::string>& stops) {
+        std::vector<std::string> arguments{"--into", brimwell.string(), "--gain", std::to_string(runGainDecibels)};
+        for (const std::string& stop : stops) arguments.insert(arguments.end(), {"--stop", stop});
+        arguments.insert(arguments.end(), organs.begin(), organs.end());
+        return importtest::runImport(arguments);
+    };
+    const importtest::Outcome refused = run({"Cornet", "Bourdon"});
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_NE(refused.err.find("no stop is called \"Bourdon\" in any of the organs"), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(brimwell));
+    const importtest::Outcome chosen = run({"Cornet", "Trompette"});
+    ASSERT_EQ(chosen.status, 0) << chosen.err;
+    EXPECT_EQ(definitionText(brimwell / "\xC3\x89glise d essai.org"), "Cornet\r\nTrompette\r\nEND\r\n");
+    for (const std::string& file : fixtures::sampleFileNames())
+        EXPECT_EQ(fixtures::readFile(brimwell / "Trompette" / file),
+                  fixtures::readFile(organ->brimwell / "Cornet" / file))
+            << file;
+}
+
+TEST_F(WholeOrgan, AStopSilentAtItsLevelIsLeftOutSayingWhy)
+{
+    const fs::path organFile = editedOrgan(organ->root, "Silenced", {{"AmplitudeLevel=50", "AmplitudeLevel=0"}});
+    const fs::path brimwell = organ->root / "SilencedStops";
+    const importtest::Outcome silenced = importtest::runImport(
+        {"--into", brimwell.string(), "--stop", "Octave 4", "--stop", "Cornet", organFile.string()});
+    ASSERT_EQ(silenced.status, 0) << silenced.err;
+    EXPECT_NE(silenced.out.find("1 stops silent at an AmplitudeLevel of 0 (Octave 4')"), std::string::npos)
+        << silenced.out;
+    EXPECT_EQ(silenced.out.find("inf"), std::string::npos) << silenced.out;
+    EXPECT_EQ(definitionText(brimwell / "\xC3\x89glise d essai.org"), "Cornet\r\nEND\r\n");
+}
+
+TEST(OrganStopNames, ASuffixThatDoesNotFitKeepsTheNamesStartAndNoSpaceAtEitherEnd)
+{
+    const std::string longManual(31, 'O'), otherLongManual = std::string(30, 'O') + "X";
+    struct Namesakes {
+        std::string stop, firstManual, secondManual;
+        std::string start;  // each name begins with it
+    };
+    for (const Namesakes& namesakes : std::vector<Namesakes>{
+             {"Principal 8", longManual, otherLongManual, "Principal 8 O"},
+             {"Rohrflote 8 aus dem alten Werk", "Hauptwerk", "Schwellwerk", "Rohrflote 8 aus"},
+             {"Bourdon 8'", "Grand Orgue", "Positif", "Bourdon 8 "},
+         }) {
+        std::vector<organ_import::StopNaming> stops{{namesakes.stop, namesakes.firstManual, "Stop 001", {}},
+                                                    {namesakes.stop, namesakes.secondManual, "Stop 002", {}}};
+        organ_import::nameStops(stops);
+        EXPECT_NE(stops[0].name, stops[1].name) << namesakes.stop;
+        for (const organ_import::StopNaming& named : stops) {
+            EXPECT_TRUE(named.name.starts_with(namesakes.start)) << "\"" << named.name << "\"";
+            EXPECT_LE(named.name.size(), 31U) << named.name;
+            EXPECT_NE(named.name.back(), ' ') << named.name;
+        }
+    }
+}
+
+TEST(ChordLevel, APeakOfZeroOrNoFiniteNumberGetsAFiniteGain)
+{
+    fillPolyphonyDivisor();
+    for (const float peak : {0.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+        const double gain = organ_import::chordSafeGain(peak);
+        EXPECT_TRUE(std::isfinite(gain) && gain > 0) << peak << " gives " << gain;
+    }
 }
 
 TEST(OrganImportRefusals, LeaveBrimwellAsItWasAndNameTheDefinitionsLine)
@@ -346,6 +459,12 @@ TEST(OrganImportRefusals, LeaveBrimwellAsItWasAndNameTheDefinitionsLine)
         stops += line;
     }
     writeTestOrgan(organ.root / "Many", manual + stops);
+    std::string unheard = testOrganDefinition();
+    unheard.replace(unheard.find("HasPedals=Y"), 11, "HasPedals=Y\r\nAmplitudeLevel=0");
+    writeTestOrgan(organ.root / "Unheard", unheard);
+    std::string misspelt = testOrganDefinition();
+    misspelt.replace(misspelt.find("Gain=-6"), 7, "Gain=-6\r\nPitchCorrection=sharp");
+    writeTestOrgan(organ.root / "Misspelt", misspelt);
     writeTestOrgan(organ.root / "Empty", "[Organ]\r\nChurchName=Empty\r\nNumberOfManuals=1\r\nHasPedals=N\r\n");
     fixtures::writeFile(organ.brimwell / "Kept.org", {'O', 'l', 'd', '\r', '\n', 'E', 'N', 'D', '\r', '\n'});
     const auto before = importtest::snapshot(organ.brimwell);
@@ -363,6 +482,11 @@ TEST(OrganImportRefusals, LeaveBrimwellAsItWasAndNameTheDefinitionsLine)
              {{(organ.root / "Vast" / "Test.organ").string()},
               "Test.organ:4: NumberOfManuals=999999999: not within 0 to 999"},
              {{"--stop", "Bourdon", (organ.root / "Missing" / "Test.organ").string()}, "no stop is called \"Bourdon\""},
+             {{(organ.root / "Unheard" / "Test.organ").string()},
+              "Test.organ: nothing sounds: 1 stops sounding on fewer than two keys (Tremblant noise); 5 stops silent "
+              "at an "
+              "AmplitudeLevel of 0"},
+             {{(organ.root / "Misspelt" / "Test.organ").string()}, ": PitchCorrection=sharp: not a number"},
          }) {
         std::vector<std::string> arguments{"--into", organ.brimwell.string(), "--organ",
                                            (organ.brimwell / "Kept.org").string()};

@@ -38,6 +38,8 @@ struct StopPlan {
     std::string definitionName;  // its name as the definition holds it (Windows-1252 bytes)
     std::string ownName;         // the name its source gives it (an organ's own stop name); empty for a folder's
     std::string origin;          // what it was made from, for the summary
+    std::string source;          // where it comes from, as its folder's record keeps it (see stop_origin.h)
+    std::string namesakeSuffix;  // Windows-1252 suffix beside another source's namesake; empty when the user named it
     std::array<std::vector<KeyPart>, keyCount> keys;  // key 0 first; no part is a silent key
     std::vector<int> memberStops;  // earlier stops of the plan each key also sums, key for key (a registration)
 };

@@ -9,9 +9,10 @@
 
 #include "bank/organ_bank.h"
 #include "platform/ascii_case.h"
+#include "platform/durable_files.h"
 #include "platform/files.h"
+#include "platform/windows1252.h"
 #include "programs/import/commit/definition_edit.h"
-#include "programs/import/commit/durable_files.h"
 #include "programs/import/commit/import_staging.h"
 #include "programs/import/commit/stop_row.h"
 #include "programs/import/progress_bar.h"
@@ -19,9 +20,11 @@
 #include "programs/import/render/plan_render.h"
 #include "programs/import/render/stop_files.h"
 #include "programs/import/sources/folder_plan.h"
+#include "programs/import/sources/organ_names.h"
 #include "programs/import/sources/organ_planner.h"
 #include "programs/import/sources/registration_plan.h"
 #include "programs/import/sources/stop_name.h"
+#include "programs/import/stop_origin.h"
 #include "stops/stop_knob.h"
 
 namespace organ_import {
@@ -53,12 +56,36 @@ fs::path absoluteNormal(const fs::path& path)
     return fs::absolute(path, ignored).lexically_normal();
 }
 
+// The folder of recordings, absolute, without a trailing separator.
+fs::path recordingsFolder(const fs::path& source)
+{
+    const fs::path folder = absoluteNormal(source);
+    return folder.filename().empty() ? folder.parent_path() : folder;
+}
+
 std::string stopNameOf(const ImportOptions& options, const fs::path& source)
 {
-    if (!options.name.empty()) return options.name;
-    fs::path folder = absoluteNormal(source);
-    if (folder.filename().empty()) folder = folder.parent_path();
-    return folder.filename().string();
+    return options.name.empty() ? recordingsFolder(source).filename().string() : options.name;
+}
+
+// The suffix a name the source gives takes beside another source's stop
+// (Windows-1252 bytes): the initials of the words of the organ's name or of
+// the folder holding the recordings, or its one word, cut to a few bytes.
+std::string namesakeSuffixFrom(const std::string& utf8)
+{
+    constexpr std::size_t longestSuffix = 8;
+    const std::string suffix = stopNameFrom(manualSuffix(utf8)).substr(0, longestSuffix);
+    return stopNameFrom(platform::windows1252ToUtf8(suffix));
+}
+
+// Where the organ's stops, planned from the stop `first` on, come from.
+void markOrganStops(ImportPlan& plan, std::size_t first, const std::string& definitionFileName)
+{
+    const std::string suffix = namesakeSuffixFrom(fs::path(definitionFileName).stem().string());
+    for (std::size_t s = first; s < plan.stops.size(); ++s) {
+        plan.stops[s].source = organStopOrigin(definitionFileName, plan.stops[s].folder);
+        plan.stops[s].namesakeSuffix = suffix;
+    }
 }
 
 bool isWithin(const fs::path& inner, const fs::path& outer)
@@ -89,47 +116,124 @@ bool isFolder(const fs::path& path)
     return fs::is_directory(path, ignored);
 }
 
-// A folder becomes one stop, anything else is read as an organ; the organs'
-// definition names are added to organNames.
+// A folder becomes one stop, anything else is read as an organ, whose
+// report is added to organs.
 bool planSource(const ImportOptions& options, const fs::path& source, ImportPlan& plan,
-                std::vector<std::string>& organNames, std::string& error)
+                std::vector<OrganReport>& organs, std::string& error)
 {
     if (isFolder(source)) {
         std::optional<StopPlan> stop = namedStop(stopNameOf(options, source), error);
-        return stop && planFolder(source, std::move(*stop), plan, error);
+        if (!stop) return false;
+        stop->source = folderStopOrigin(recordingsFolder(source));
+        if (options.name.empty())
+            stop->namesakeSuffix = namesakeSuffixFrom(recordingsFolder(source).parent_path().filename().string());
+        return planFolder(source, std::move(*stop), plan, error);
     }
     if (!options.name.empty()) {
         error = source.string() + ": --name names the stop of one folder, not an organ's stops";
         return false;
     }
-    const std::optional<OrganReport> report = planOrgan(source, options.stops, plan, error);
+    const std::size_t first = plan.stops.size();
+    std::optional<OrganReport> report = planOrgan(source, options.stops, plan, error);
     if (!report) return false;
-    printOrganReport(*report);
-    organNames.push_back(report->definitionFileName);
+    markOrganStops(plan, first, report->definitionFileName);
+    organs.push_back(std::move(*report));
     return true;
 }
 
+// Why a --stop name is refused when no organ of the run has such a stop.
+std::string noSuchStop(const std::string& name, const std::vector<OrganReport>& organs)
+{
+    std::string error = "no stop is called \"" + name + "\"";
+    if (organs.size() == 1) {
+        error = organs.front().definition + ": " + error + "; its stops are";
+        for (const std::string& stop : organs.front().stopNames) error += " \"" + stop + "\"";
+        return error;
+    }
+    error += " in any of the organs";
+    for (const OrganReport& organ : organs) error += (&organ == &organs.front() ? " " : ", ") + organ.definition;
+    return error;
+}
+
 // The options with the definition resolved: --organ, else one named after
-// the first organ of the run, else Imported.org, in BRIMWELL_DIR.
+// the first organ of the run that brings stops, else Imported.org, in
+// BRIMWELL_DIR. Each --stop name chooses the stops of the organs that have
+// it; a name no organ has is refused.
 std::optional<ImportOptions> plannedOptions(const ImportOptions& options, ImportPlan& plan, std::string& error)
 {
-    std::vector<std::string> organNames;
+    std::vector<OrganReport> organs;
     for (const fs::path& source : options.sources)
-        if (!planSource(options, source, plan, organNames, error)) return std::nullopt;
-    if (!options.stops.empty() && organNames.empty()) {
+        if (!planSource(options, source, plan, organs, error)) return std::nullopt;
+    if (!options.stops.empty() && organs.empty()) {
         error = "--stop chooses stops of an organ (.organ, .orgue); no SOURCE is one";
         return std::nullopt;
     }
+    for (const std::string& name : options.stops) {
+        if (std::none_of(organs.begin(), organs.end(), [&](const OrganReport& organ) {
+                return std::find(organ.chosenFound.begin(), organ.chosenFound.end(), name) != organ.chosenFound.end();
+            })) {
+            error = noSuchStop(name, organs);
+            return std::nullopt;
+        }
+    }
     ImportOptions planned = options;
-    if (planned.organ.empty())
-        planned.organ = options.into / (organNames.empty() ? "Imported.org" : organNames.front());
+    for (const OrganReport& organ : organs) {
+        if (organ.stopCount == 0) continue;
+        printOrganReport(organ);
+        if (planned.organ.empty()) planned.organ = options.into / organ.definitionFileName;
+    }
+    if (planned.organ.empty()) planned.organ = options.into / "Imported.org";
     return planned;
 }
 
+// Whether BRIMWELL_DIR holds, under the name as the organ finds it, a stop
+// that another source made (or one without a record of its source).
+bool isAnotherSourcesStop(const fs::path& into, const std::string& name, const std::string& source)
+{
+    const fs::path existing = asTheOrganFinds(into / name);
+    return isThere(existing) && stopOriginIn(existing) != source;
+}
+
+bool isNameInRun(const ImportPlan& plan, const std::string& name)
+{
+    return std::any_of(plan.stops.begin(), plan.stops.end(),
+                       [&](const StopPlan& stop) { return platform::equalIgnoringCase(stop.definitionName, name); });
+}
+
+// The name cut so that the tail still fits after it, without spaces or dots
+// at the cut.
+std::string nameWithTail(const std::string& name, const std::string& tail)
+{
+    constexpr std::size_t longestName = stopNameCapacity - 1;
+    std::string kept = name.substr(0, longestName - std::min(longestName, tail.size()));
+    while (!kept.empty() && (kept.back() == ' ' || kept.back() == '.')) kept.pop_back();
+    return kept + tail;
+}
+
+// Gives each stop whose name another source's stop in BRIMWELL_DIR holds a
+// name of its own: its name and its source's suffix, then a number while
+// that is taken too. The stops the user named keep their names (and are
+// refused later). "Old -> New" for each renamed stop.
+std::vector<std::string> nameApartFromOtherSources(const fs::path& into, ImportPlan& plan)
+{
+    std::vector<std::string> renamed;
+    for (StopPlan& stop : plan.stops) {
+        if (stop.namesakeSuffix.empty() || !isAnotherSourcesStop(into, stop.definitionName, stop.source)) continue;
+        std::string name = nameWithTail(stop.definitionName, " " + stop.namesakeSuffix);
+        for (int number = 2; isAnotherSourcesStop(into, name, stop.source) || isNameInRun(plan, name); ++number)
+            name = nameWithTail(stop.definitionName, " " + stop.namesakeSuffix + " " + std::to_string(number));
+        const std::string folder = platform::windows1252ToUtf8(name);
+        renamed.push_back(stop.folder + " -> " + folder);
+        stop.folder = folder;
+        stop.definitionName = name;
+    }
+    return renamed;
+}
+
 // The folder each stop replaces, or an empty path. Refused when a name is
-// given twice (in any letter case: the organ finds one folder for both), a
-// stop exists without --replace, or a recording lies inside a folder the run
-// replaces.
+// given twice (in any letter case: the organ finds one folder for both),
+// another source's stop has it, a stop of the same source exists without
+// --replace, or a recording lies inside a folder the run replaces.
 std::optional<std::vector<fs::path>> replacedFolders(const ImportOptions& options, const ImportPlan& plan,
                                                      std::string& error)
 {
@@ -143,6 +247,10 @@ std::optional<std::vector<fs::path>> replacedFolders(const ImportOptions& option
             error =
                 "the stop \"" + stop.folder + "\" is given twice" +
                 (twin->folder == stop.folder ? "" : " (as \"" + twin->folder + "\": the organ ignores letter case)");
+        else if (isAnotherSourcesStop(options.into, stop.definitionName, stop.source))
+            error = existing.string() + ": made from " + describedOrigin(stopOriginIn(existing)) +
+                    "; --replace replaces only a stop made from the same source: give \"" + stop.folder +
+                    "\" another name";
         else if (isThere(existing) && !options.replace)
             error = existing.string() + ": the stop exists; --replace replaces it";
         if (!error.empty()) return std::nullopt;
@@ -234,7 +342,8 @@ bool renderAndStage(const ImportOptions& options, const ImportPlan& plan, const 
         const StopPlan& stop = plan.stops[s];
         const fs::path stored = storedStop(store, static_cast<int>(s));
         double factor = 1.0;
-        if (!writeStopFiles(stored, (*rendered)[s], gain, stagedStop(staging, stop.folder), factor, clipped, error))
+        if (!writeStopFiles(stored, (*rendered)[s], gain, stagedStop(staging, stop.folder), factor, clipped, error) ||
+            !writeStopOrigin(stagedStop(staging, stop.folder), stop.source, error))
             return false;
         std::error_code ignored;
         fs::remove(stored, ignored);  // its disk space is free again before the next stop is written
@@ -251,41 +360,80 @@ bool renderAndStage(const ImportOptions& options, const ImportPlan& plan, const 
     return true;
 }
 
+// The pictures BRIMWELL_DIR lacks, staged. A dangling link where their
+// folder belongs (a demo organ's link whose package is gone) is replaced by
+// a folder of BRIMWELL_DIR's own: nothing can be written where it leads.
 bool stagePictures(ImportStaging& staging, const fs::path& brimwell, std::string& error)
 {
     staging.pictureFolder = asTheOrganFinds(brimwell / "boutons");
+    const platform::Entry folder = platform::entryAt(staging.pictureFolder.string());
+    const bool usable = folder == platform::Entry::folder || folder == platform::Entry::link;
+    staging.pictureFolderIs = usable                                    ? PictureFolder::there
+                              : folder == platform::Entry::danglingLink ? PictureFolder::linkReplaced
+                                                                        : PictureFolder::made;
     for (const auto& [picture, drawn] : {std::pair{"on.bmp", true}, std::pair{"of.bmp", false}}) {
-        if (isThere(asTheOrganFinds(brimwell / "boutons" / picture))) continue;
-        if (!writeStopKnobFile(stagedPictures(staging) / picture, drawn) ||
-            !syncToDisk(stagedPictures(staging) / picture)) {
-            error = (stagedPictures(staging) / picture).string() + ": cannot be written";
+        if (usable && isThere(asTheOrganFinds(brimwell / "boutons" / picture))) continue;
+        const fs::path staged = stagedPictures(staging) / picture;
+        if (!writeStopKnobFile(staged, drawn)) {
+            error = staged.string() + ": cannot be written";
             return false;
         }
+        if (!platform::flushFile(staged.string(), error)) return false;
         staging.pictures.emplace_back(picture);
     }
     return true;
 }
 
-// The run's exit status once the plan is checked: 0 when every stop is in
-// place, else the error is printed.
+// The run's exit status once the plan is checked and the lock held: 0 when
+// every stop is in place, else the error is printed.
 int stageAndCommit(const ImportOptions& options, const ImportPlan& plan, const std::vector<fs::path>& replaced,
-                   const std::string& definition)
+                   const std::string& definition, ImportStaging& staging)
 {
-    std::string error;
-    std::optional<ImportStaging> staging = startStaging(options.into, error);
-    if (!staging) return refuse(error);
-    std::string report;
-    const bool done = renderAndStage(options, plan, replaced, *staging, report, error) &&
-                      stagePictures(*staging, options.into, error) &&
-                      stageDefinition(*staging, options.organ, definition, error) && commitStaging(*staging, error);
+    std::string error, report;
+    const bool done = renderAndStage(options, plan, replaced, staging, report, error) &&
+                      stagePictures(staging, options.into, error) &&
+                      stageDefinition(staging, options.organ, definition, error) && commitStaging(staging, error);
     std::fputs(report.c_str(), stdout);
     if (done) {
-        endStaging(*staging);
+        endStaging(staging);
         return 0;
     }
-    discardStaging(*staging);
+    discardStaging(staging);
     const int status = refuse(error);
-    return staging->keptOld.empty() ? status : statusIncomplete;
+    return staging.keptOld.empty() ? status : statusIncomplete;
+}
+
+// What the run checks in BRIMWELL_DIR once it holds the lock and a killed
+// run is finished or undone: the registrations' members, the stops it
+// replaces, the definition's new text.
+std::optional<DefinitionEdit> checkUnderLock(const ImportOptions& options, ImportPlan& plan,
+                                             std::vector<fs::path>& replaced, std::string& error)
+{
+    if (const std::vector<std::string> renamed = nameApartFromOtherSources(options.into, plan); !renamed.empty()) {
+        std::string list;
+        for (const std::string& rename : renamed) list += (list.empty() ? "" : "; ") + rename;
+        std::printf("Renamed beside another source's stops in BRIMWELL_DIR: %s\n", list.c_str());
+    }
+    for (const RegistrationOption& registration : options.registrations) {
+        std::optional<StopPlan> stop = namedStop(registration.name, error);
+        if (stop) stop->source = registrationStopOrigin(registration.name);
+        if (!stop || !planRegistration(registration, options.into, std::move(*stop), plan, error)) return std::nullopt;
+    }
+    std::optional<std::vector<fs::path>> folders = replacedFolders(options, plan, error);
+    if (!folders) return std::nullopt;
+    replaced = std::move(*folders);
+    const std::optional<std::string> existing = readDefinition(options.organ, error);
+    if (!existing) return std::nullopt;
+    std::vector<std::string> names;
+    names.reserve(plan.stops.size());
+    for (const StopPlan& stop : plan.stops) names.push_back(stop.definitionName);
+    DefinitionEdit edit = definitionWithStops(*existing, names);
+    if (edit.stops.size() > static_cast<std::size_t>(maxStops)) {
+        error = options.organ.string() + ": it would list " + std::to_string(edit.stops.size()) +
+                " stops; the organ loads at most " + std::to_string(maxStops);
+        return std::nullopt;
+    }
+    return edit;
 }
 
 }  // namespace
@@ -298,25 +446,18 @@ int runImport(const ImportOptions& given)
     if (!planned) return refuse(error);
     const ImportOptions& options = *planned;
     if (!checkTarget(options, error)) return refuse(error);
-    for (const RegistrationOption& registration : options.registrations) {
-        std::optional<StopPlan> stop = namedStop(registration.name, error);
-        if (!stop || !planRegistration(registration, options.into, std::move(*stop), plan, error)) return refuse(error);
+    std::optional<ImportStaging> staging = startStaging(options.into, error);
+    if (!staging) return refuse(error);
+    std::vector<fs::path> replaced;
+    const std::optional<DefinitionEdit> edit = checkUnderLock(options, plan, replaced, error);
+    if (!edit) {
+        discardStaging(*staging);
+        return refuse(error);
     }
-    const std::optional<std::vector<fs::path>> replaced = replacedFolders(options, plan, error);
-    if (!replaced) return refuse(error);
-    const std::optional<std::string> existing = readDefinition(options.organ, error);
-    if (!existing) return refuse(error);
-    std::vector<std::string> names;
-    names.reserve(plan.stops.size());
-    for (const StopPlan& stop : plan.stops) names.push_back(stop.definitionName);
-    const DefinitionEdit edit = definitionWithStops(*existing, names);
-    if (edit.stops.size() > static_cast<std::size_t>(maxStops))
-        return refuse(options.organ.string() + ": it would list " + std::to_string(edit.stops.size()) +
-                      " stops; the organ loads at most " + std::to_string(maxStops));
-    if (const int status = stageAndCommit(options, plan, *replaced, edit.text); status != 0) return status;
+    if (const int status = stageAndCommit(options, plan, replaced, edit->text, *staging); status != 0) return status;
     std::printf("%zu stop(s) written into %s; the organ definition is %s\n", plan.stops.size(), options.into.c_str(),
                 options.organ.c_str());
-    if (const std::string row = stopRowLine(asTheOrganFinds(options.into / "boutons" / "on.bmp"), edit.stops);
+    if (const std::string row = stopRowLine(asTheOrganFinds(options.into / "boutons" / "on.bmp"), edit->stops);
         !row.empty())
         std::printf("%s\n", row.c_str());
     return 0;

@@ -7,6 +7,7 @@
 
 #include "programs/import/import_options.h"
 #include "programs/import/import_run.h"
+#include "programs/import/render/part_render.h"
 #include "sound/voice_mixer.h"
 
 int main(int argc, char** argv)
@@ -22,5 +23,6 @@ int main(int argc, char** argv)
         return 0;
     }
     fillPolyphonyDivisor();
+    organ_import::pinConverterEngine();
     return organ_import::runImport(*options);
 }

@@ -1,6 +1,7 @@
-// The progress of an import on standard error, drawn only when it is a
-// terminal: files done of files to do. Warnings go through it so they do not
-// break the bar.
+// The progress of an import on standard error: files done of files to do,
+// as a bar redrawn in place on a terminal, as a line at every tenth of the
+// way anywhere else (a log, a pipe). Warnings go through it so they do not
+// break the bar. Any thread may advance it.
 #pragma once
 
 #include <string>

@@ -1,18 +1,12 @@
 // Staging and committing an import (see import_staging.h).
 #include "programs/import/commit/import_staging.h"
 
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
+#include <random>
 
 #include "programs/import/commit/brimwell_lock.h"
-#include "programs/import/commit/durable_files.h"
 #include "programs/import/commit/stale_staging.h"
+#include "programs/import/progress_bar.h"
 
 namespace organ_import {
 
@@ -21,11 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int linkHops = 40;
-
-struct Move {
-    fs::path from;
-    fs::path to;
-};
 
 bool makeFolders(const ImportStaging& staging, std::string& error)
 {
@@ -53,75 +42,108 @@ fs::path linkTarget(const fs::path& path)
     return file;
 }
 
-bool move(const Move& step, std::vector<Move>& done, std::string& error)
+// Six letters or digits nobody can guess.
+std::string randomLetters()
 {
-    std::error_code failure;
-    fs::rename(step.from, step.to, failure);
-    if (failure) {
-        error = "moving " + step.from.string() + " to " + step.to.string() + " failed (" + failure.message() + ")";
-        return false;
-    }
-    done.push_back(step);
-    return true;
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device source;
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof letters - 2);
+    std::string name(6, 'a');
+    for (char& letter : name) letter = letters[pick(source)];
+    return name;
 }
 
-// Moves back what was moved, last first; the moves that could not be undone.
-std::vector<Move> undo(const std::vector<Move>& done)
+bool move(const fs::path& from, const fs::path& to, std::string& error)
 {
-    std::vector<Move> stuck;
-    for (auto step = done.rbegin(); step != done.rend(); ++step) {
-        std::error_code failure;
-        fs::rename(step->to, step->from, failure);
-        if (!failure) continue;
-        std::fprintf(stderr, "velmara-import: %s could not be moved back to %s (%s)\n", step->to.c_str(),
-                     step->from.c_str(), failure.message().c_str());
-        stuck.push_back(*step);
-    }
-    return stuck;
+    std::string reason;
+    if (platform::moveReplacing(from.string(), to.string(), reason)) return true;
+    error = "moving " + reason;
+    return false;
 }
 
-bool moveStops(const ImportStaging& staging, std::vector<Move>& done, std::string& error)
+CommitJournal journalOf(const ImportStaging& staging)
 {
-    for (const StagedStop& stop : staging.stops) {
-        if (!stop.existing.empty() && !move({stop.existing, staging.folder / "old" / stop.folder}, done, error))
+    CommitJournal journal{staging.definition,      staging.stagedDefinition, {}, {},
+                          staging.pictureFolderIs, staging.pictures};
+    for (const StagedStop& stop : staging.stops)
+        journal.stops.push_back({stop.folder, stop.existing.filename().string(),
+                                 platform::identityOf(stagedStop(staging, stop.folder).string())});
+    if (!staging.pictures.empty()) journal.pictureFolder = staging.pictureFolder.filename().string();
+    return journal;
+}
+
+// A replaced stop's folder exchanged with the new one in one step; where the
+// host cannot, moved aside and the new one moved in.
+bool replaceStop(const ImportStaging& staging, const JournalStop& stop, std::string& error)
+{
+    const fs::path staged = stagedStop(staging, stop.folder), live = staging.brimwell / stop.folder;
+    if (stop.replaces == stop.folder) {
+        std::string reason;
+        const platform::Exchange exchange = platform::exchangeFolders(staged.string(), live.string(), reason);
+        if (exchange == platform::Exchange::exchanged) return true;
+        if (exchange == platform::Exchange::failed) {
+            error = "exchanging " + reason;
             return false;
-        if (!move({stagedStop(staging, stop.folder), staging.brimwell / stop.folder}, done, error)) return false;
+        }
+    }
+    return move(staging.brimwell / stop.replaces, movedAside(staging.folder, stop), error) && move(staged, live, error);
+}
+
+bool moveStops(const ImportStaging& staging, const CommitJournal& journal, std::string& error)
+{
+    for (const JournalStop& stop : journal.stops) {
+        const bool moved = stop.replaces.empty()
+                               ? move(stagedStop(staging, stop.folder), staging.brimwell / stop.folder, error)
+                               : replaceStop(staging, stop, error);
+        if (!moved) return false;
     }
     return true;
 }
 
-bool movePictures(const ImportStaging& staging, std::vector<Move>& done, bool& madeFolder, std::string& error)
+bool movePictures(const ImportStaging& staging, std::string& error)
 {
     if (staging.pictures.empty()) return true;
+    if (staging.pictureFolderIs == PictureFolder::linkReplaced &&
+        !move(staging.pictureFolder, pictureLinkAside(staging.folder), error))
+        return false;
     std::error_code failure;
-    madeFolder = fs::create_directory(staging.pictureFolder, failure);
-    if (failure) {
+    if (staging.pictureFolderIs != PictureFolder::there &&
+        (fs::create_directory(staging.pictureFolder, failure), failure)) {
         error = staging.pictureFolder.string() + ": cannot be made (" + failure.message() + ")";
         return false;
     }
     for (const std::string& picture : staging.pictures)
-        if (!move({stagedPictures(staging) / picture, staging.pictureFolder / picture}, done, error)) return false;
-    return true;
+        if (!move(stagedPictures(staging) / picture, staging.pictureFolder / picture, error)) return false;
+    return platform::flushFolder(staging.pictureFolder.string(), error);
 }
 
-// After an undo that failed: the staging folder kept where the user sees
-// it, and error naming each replaced stop that is now only there.
-void keepWhatIsStuck(ImportStaging& staging, const std::vector<Move>& stuck, std::string& error)
+// After an undo that failed: the staging folder kept with its journal where
+// the user sees it, and error naming where each replaced stop now is.
+void keepWhatIsStuck(ImportStaging& staging, const CommitJournal& journal, const std::vector<std::string>& stuck,
+                     std::string& error)
 {
-    staging.keptOld = keepAside(staging.folder) / "old";
-    error += "; not everything could be put back";
-    for (const Move& step : stuck)
-        if (step.to.parent_path() == staging.folder / "old")
-            error += "; the stop " + step.from.filename().string() + " is kept in " +
-                     (staging.keptOld / step.to.filename()).string();
+    for (const std::string& line : stuck) warn(line + " (cannot be put back)");
+    std::error_code ignored;
+    fs::remove_all(renderStore(staging), ignored);
+    staging.keptOld = keepAside(staging.folder);
+    error += "; not everything could be put back (the next velmara-import run puts it back)";
+    for (const JournalStop& stop : journal.stops) {
+        if (stop.replaces.empty()) continue;
+        const bool aside = platform::entryAt(movedAside(staging.keptOld, stop).string()) != platform::Entry::missing;
+        const bool exchanged = platform::identityOf((staging.brimwell / stop.folder).string()) == stop.staged;
+        if (aside || exchanged)
+            error += "; the stop " + stop.replaces + " is kept in " +
+                     (aside ? movedAside(staging.keptOld, stop) : staging.keptOld / "new" / stop.folder).string();
+    }
 }
 
-bool writeRecord(const fs::path& file, const std::string& text)
+void finishCommit(const ImportStaging& staging)
 {
-    std::ofstream out(file, std::ios::binary);
-    out << text;
-    out.close();
-    return static_cast<bool>(out) && syncToDisk(file);
+    std::string error;
+    if (!platform::flushFolder(staging.definition.parent_path().string(), error))
+        warn("the stops are in place, but " + error + " (the definition's folder cannot be flushed to the disk)");
+    if (!removeStagingFolder(staging.folder, error))
+        warn("the stops are in place; the staging folder " + error + " is left behind (the next run removes it)");
 }
 
 }  // namespace
@@ -132,20 +154,19 @@ std::optional<ImportStaging> startStaging(const fs::path& brimwell, std::string&
     staging.brimwell = brimwell;
     std::error_code failure;
     staging.createdBrimwell = fs::create_directory(brimwell, failure);
-    staging.lock = failure ? -1 : takeBrimwellLock(brimwell, error);
-    if (staging.lock < 0) {
-        if (failure) error = brimwell.string() + ": cannot be made (" + failure.message() + ")";
+    staging.lock = failure ? nullptr : takeBrimwellLock(brimwell, error);
+    if (failure) error = brimwell.string() + ": cannot be made (" + failure.message() + ")";
+    if (staging.lock == nullptr || !recoverUnfinishedImports(brimwell, error)) {
         discardStaging(staging);
         return std::nullopt;
     }
-    cleanStaleStaging(brimwell);
-    std::string pattern = (brimwell / stagingPrefix).string() + "XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        error = brimwell.string() + ": no staging folder can be made in it (" + std::strerror(errno) + ")";
+    std::string reason;
+    staging.folder = platform::makePrivateFolder(brimwell.string(), stagingPrefix, reason);
+    if (staging.folder.empty()) {
+        error = brimwell.string() + ": no staging folder can be made in it (" + reason + ")";
         discardStaging(staging);
         return std::nullopt;
     }
-    staging.folder = pattern;
     if (!makeFolders(staging, error)) {
         discardStaging(staging);
         return std::nullopt;
@@ -162,24 +183,17 @@ fs::path renderStore(const ImportStaging& staging) { return staging.folder / "re
 bool stageDefinition(ImportStaging& staging, const fs::path& definition, const std::string& text, std::string& error)
 {
     staging.definition = linkTarget(definition);
-    std::string pattern = staging.definition.string() + ".XXXXXX";
-    const int descriptor = ::mkstemp(pattern.data());
-    if (descriptor < 0) {
-        error =
-            staging.definition.string() + ": no new definition can be written beside it (" + std::strerror(errno) + ")";
+    const fs::path staged = staging.definition.string() + "." + randomLetters();
+    std::string reason;
+    if (!platform::writeNewFileDurably((staging.folder / stagedDefinitionRecord).string(), staged.string(), {},
+                                       reason) ||
+        !platform::flushFolder(staging.folder.string(), reason)) {
+        error = reason + " (the staging folder cannot record the new definition)";
         return false;
     }
-    staging.stagedDefinition = pattern;
-    std::error_code failure;
-    const fs::file_status old = fs::status(staging.definition, failure);
-    const fs::perms permissions = fs::exists(old) ? old.permissions()
-                                                  : fs::perms::owner_read | fs::perms::owner_write |
-                                                        fs::perms::group_read | fs::perms::others_read;
-    const bool written = ::write(descriptor, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
-                         ::fchmod(descriptor, static_cast<mode_t>(permissions)) == 0 && ::fsync(descriptor) == 0;
-    if (::close(descriptor) != 0 || !written ||
-        !writeRecord(staging.folder / stagedDefinitionRecord, staging.stagedDefinition.string())) {
-        error = staging.stagedDefinition.string() + ": cannot be written (" + std::strerror(errno) + ")";
+    staging.stagedDefinition = staged;
+    if (!platform::writeNewFileDurably(staged.string(), text, staging.definition.string(), reason)) {
+        error = reason + " (the new definition cannot be written)";
         return false;
     }
     return true;
@@ -187,43 +201,46 @@ bool stageDefinition(ImportStaging& staging, const fs::path& definition, const s
 
 bool commitStaging(ImportStaging& staging, std::string& error)
 {
-    std::vector<Move> done;
-    bool madeFolder = false;
-    const bool moved = moveStops(staging, done, error) && movePictures(staging, done, madeFolder, error) &&
-                       move({staging.stagedDefinition, staging.definition}, done, error);
-    std::error_code failure;
-    if (!moved) {
-        const std::vector<Move> stuck = undo(done);
-        if (!stuck.empty()) keepWhatIsStuck(staging, stuck, error);
-        if (madeFolder && stuck.empty()) fs::remove(staging.pictureFolder, failure);
+    const CommitJournal journal = journalOf(staging);
+    if (!writeJournal(staging.folder, journal, error)) {
+        error += " (the journal of the commit cannot be written)";
         return false;
     }
-    writeRecord(staging.folder / committedMark, {});
-    std::vector<fs::path> changed{staging.brimwell, staging.definition.parent_path()};
-    if (!staging.pictures.empty()) changed.push_back(staging.pictureFolder);
-    for (const fs::path& folder : changed)
-        if (!syncToDisk(folder))
-            std::fprintf(stderr, "velmara-import: %s could not be flushed to the disk\n", folder.c_str());
-    if (fs::remove_all(staging.folder, failure); failure)
-        std::fprintf(stderr, "velmara-import: the staging folder %s is left behind (%s)\n", staging.folder.c_str(),
-                     failure.message().c_str());
-    return true;
+    const bool committed = moveStops(staging, journal, error) && movePictures(staging, error) &&
+                           platform::flushFolder(staging.brimwell.string(), error) &&
+                           move(staging.stagedDefinition, staging.definition, error);
+    if (committed) {
+        finishCommit(staging);
+        return true;
+    }
+    const std::vector<std::string> stuck = undoMoves(staging.brimwell, staging.folder, journal);
+    if (stuck.empty())
+        error += "; " + staging.brimwell.string() + " is as it was";
+    else
+        keepWhatIsStuck(staging, journal, stuck, error);
+    return false;
 }
 
 void discardStaging(ImportStaging& staging)
 {
     std::error_code ignored;
-    if (!staging.folder.empty() && staging.keptOld.empty()) fs::remove_all(staging.folder, ignored);
-    if (!staging.stagedDefinition.empty()) fs::remove(staging.stagedDefinition, ignored);
-    releaseBrimwellLock(staging.brimwell, staging.lock);
-    staging.lock = -1;
-    if (staging.createdBrimwell) fs::remove(staging.brimwell, ignored);
+    if (staging.keptOld.empty() && !staging.folder.empty()) {
+        fs::remove(staging.folder / journalName, ignored);  // first: a kill from here on leaves nothing to undo
+        if (!staging.stagedDefinition.empty()) fs::remove(staging.stagedDefinition, ignored);
+        fs::remove_all(staging.folder, ignored);
+    }
+    platform::releaseRunLock(staging.lock);
+    staging.lock = nullptr;
+    if (staging.createdBrimwell) {
+        fs::remove(brimwellLockFile(staging.brimwell), ignored);
+        fs::remove(staging.brimwell, ignored);
+    }
 }
 
 void endStaging(ImportStaging& staging)
 {
-    releaseBrimwellLock(staging.brimwell, staging.lock);
-    staging.lock = -1;
+    platform::releaseRunLock(staging.lock);
+    staging.lock = nullptr;
 }
 
 }  // namespace organ_import

@@ -1,4 +1,4 @@
-// Cleaning what an unfinished import left (see stale_staging.h).
+// Finishing or undoing what an unfinished import left (see stale_staging.h).
 #include "programs/import/commit/stale_staging.h"
 
 #include <fstream>
@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "programs/import/commit/commit_journal.h"
 #include "programs/import/progress_bar.h"
 
 namespace organ_import {
@@ -14,12 +15,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void removeStagedDefinition(const fs::path& stagingFolder)
+// The staged definition the folder recorded, when it is one a run made
+// inside BRIMWELL_DIR; a record naming anything else is left alone.
+void removeStagedDefinition(const fs::path& brimwell, const fs::path& staged)
+{
+    std::error_code ignored;
+    if (isOwnStagedFile(staged, brimwell))
+        fs::remove(staged, ignored);
+    else if (platform::entryAt(staged.string()) != platform::Entry::missing)
+        warn(staged.string() + ": left in place, outside " + brimwell.string() + " (remove it if a run left it)");
+}
+
+fs::path recordedDefinition(const fs::path& stagingFolder)
 {
     std::ifstream record(stagingFolder / stagedDefinitionRecord, std::ios::binary);
-    const std::string path{std::istreambuf_iterator<char>(record), std::istreambuf_iterator<char>()};
-    std::error_code ignored;
-    if (!path.empty()) fs::remove(path, ignored);
+    return std::string{std::istreambuf_iterator<char>(record), std::istreambuf_iterator<char>()};
 }
 
 std::vector<std::string> entriesOf(const fs::path& folder)
@@ -38,14 +48,52 @@ std::string listed(const std::vector<std::string>& names)
     return list;
 }
 
+bool recoverJournaled(const fs::path& brimwell, const fs::path& folder, const CommitJournal& journal,
+                      std::string& error)
+{
+    std::vector<std::string> stops;
+    for (const JournalStop& stop : journal.stops) stops.push_back(stop.folder);
+    const bool finished = pastCommitPoint(journal);
+    if (!finished) {
+        const std::vector<std::string> stuck = undoMoves(brimwell, folder, journal);
+        if (!stuck.empty()) {
+            error = "an import that did not finish cannot be undone (" + listed(stuck) + "); its journal stays in " +
+                    folder.string() + " for the next run";
+            return false;
+        }
+        removeStagedDefinition(brimwell, journal.stagedDefinition);
+    }
+    std::string reason;
+    if (!removeStagingFolder(folder, reason)) warn(reason + " (left behind; the next run removes it)");
+    warn(finished ? "an import that did not finish is completed: " + listed(stops) + " and " +
+                        journal.definition.string() + " are in place"
+                  : "an import that did not finish is undone: " + brimwell.string() + " is as it was before it");
+    return true;
+}
+
+// A staging folder with no journal: no move was made, unless an older
+// velmara-import had moved stops into its old/.
+void cleanUnjournaled(const fs::path& brimwell, const fs::path& folder)
+{
+    const std::vector<std::string> movedAside = entriesOf(folder / "old");
+    if (!movedAside.empty()) {
+        std::error_code ignored;
+        for (const char* made : {"new", "render", "boutons", stagedDefinitionRecord})
+            fs::remove_all(folder / made, ignored);
+        warn("an import that did not finish had moved the stop(s) " + listed(movedAside) + " aside; they are kept in " +
+             (keepAside(folder) / "old").string());
+        return;
+    }
+    removeStagedDefinition(brimwell, recordedDefinition(folder));
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    warn(folder.string() + ": removed, left by an import that did not finish");
+}
+
 }  // namespace
 
 fs::path keepAside(const fs::path& stagingFolder)
 {
-    removeStagedDefinition(stagingFolder);
-    std::error_code ignored;
-    for (const char* made : {"new", "render", "boutons", stagedDefinitionRecord})
-        fs::remove_all(stagingFolder / made, ignored);
     const std::string name = stagingFolder.filename().string();
     const fs::path kept =
         stagingFolder.parent_path() / (keptPrefix + name.substr(std::string_view(stagingPrefix).size()));
@@ -54,22 +102,18 @@ fs::path keepAside(const fs::path& stagingFolder)
     return failure ? stagingFolder : kept;
 }
 
-void cleanStaleStaging(const fs::path& brimwell)
+bool recoverUnfinishedImports(const fs::path& brimwell, std::string& error)
 {
     for (const std::string& name : entriesOf(brimwell)) {
         const fs::path folder = brimwell / name;
-        std::error_code ignored;
-        if (!name.starts_with(stagingPrefix) || !fs::is_directory(fs::symlink_status(folder, ignored))) continue;
-        const std::vector<std::string> movedAside = entriesOf(folder / "old");
-        if (movedAside.empty() || fs::exists(folder / committedMark, ignored)) {
-            removeStagedDefinition(folder);
-            fs::remove_all(folder, ignored);
-            warn(folder.string() + ": removed, left by an import that did not finish");
-            continue;
-        }
-        warn("an import that did not finish had moved the stop(s) " + listed(movedAside) + " aside; they are kept in " +
-             (keepAside(folder) / "old").string());
+        const bool staging = name.starts_with(stagingPrefix), kept = name.starts_with(keptPrefix);
+        if ((!staging && !kept) || platform::entryAt(folder.string()) != platform::Entry::folder) continue;
+        if (const std::optional<CommitJournal> journal = readJournal(folder)) {
+            if (!recoverJournaled(brimwell, folder, *journal, error)) return false;
+        } else if (staging)
+            cleanUnjournaled(brimwell, folder);
     }
+    return true;
 }
 
 }  // namespace organ_import

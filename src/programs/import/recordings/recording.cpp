@@ -1,6 +1,9 @@
 // Choosing the reader of a recording (see recording.h).
 #include "programs/import/recordings/recording.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <functional>
 
 #include "programs/import/sources/organ_archive.h"
@@ -10,6 +13,21 @@ namespace organ_import {
 namespace {
 
 using LibraryReader = std::function<std::optional<Recording>(bool& opened, std::string& error)>;
+
+// What is wrong with the recording's first sample that is not a finite
+// number, and when it comes; empty when every sample is one.
+std::string firstBadSample(const Recording& recording)
+{
+    const auto bad = std::find_if(recording.frames.begin(), recording.frames.end(),
+                                  [](float sample) { return !std::isfinite(sample); });
+    if (bad == recording.frames.end()) return {};
+    const std::size_t frame = static_cast<std::size_t>(bad - recording.frames.begin()) / 2;
+    char text[120];
+    std::snprintf(text, sizeof text, "a sample at %.3f s (frame %zu) is %s; the recording is damaged",
+                  static_cast<double>(frame) / recording.sampleRate, frame,
+                  std::isnan(*bad) ? "not a number (NaN)" : "infinite");
+    return text;
+}
 
 // libsndfile first, WavPack when libsndfile cannot open the sound.
 std::optional<Recording> readWithEither(const LibraryReader& sndfile, const LibraryReader& wavpack, std::string& error)
@@ -29,6 +47,9 @@ std::optional<Recording> readWithEither(const LibraryReader& sndfile, const Libr
         error = sndfileError;
     } else if (recording->frames.empty() || recording->sampleRate < 1) {
         error = "it holds no sound";
+        recording.reset();
+    } else if (std::string bad = firstBadSample(*recording); !bad.empty()) {
+        error = std::move(bad);
         recording.reset();
     }
     return recording;

@@ -2,6 +2,7 @@
 #include "programs/import/render/chord_level.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "sound/voice_mixer.h"
 
@@ -21,7 +22,11 @@ double worstChordFactor()
     return worst;
 }
 
-double chordSafeGain(float peak) { return headroom / (worstChordFactor() * peak); }
+double chordSafeGain(float peak)
+{
+    if (!(peak > 0.0f && std::isfinite(peak))) return 1.0;  // silence needs no level, and takes no infinite one
+    return headroom / (worstChordFactor() * peak);
+}
 
 bool chordFits(float peak, double gain) { return peak * gain * worstChordFactor() <= 1.0; }
 

@@ -13,7 +13,8 @@ constexpr int chordVoices = 8;
 double worstChordFactor();
 
 // The gain on full scale 1.0 that brings the peak to 95% of the level where
-// the worst chord of such peaks reaches 32,767.
+// the worst chord of such peaks reaches 32,767; 1.0 for a peak of zero (or
+// one that is not a finite number), which no gain brings there.
 double chordSafeGain(float peak);
 
 // Whether every chord of one to eight notes of this peak at this gain stays

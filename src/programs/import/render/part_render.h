@@ -35,12 +35,18 @@ struct RenderedPart {
 };
 
 // The source played `cents` above its recorded pitch (below when negative),
-// made by resampling with (44100 / rate) / 2^(cents / 1200): the source's
+// made by resampling with (44100 / rate) / 2^(cents / 1200), or copied when
+// that ratio is exactly 1 (a 44,100 Hz recording at 0 cents): the source's
 // onset lands leadInSeconds after heardFirstFrame, the frames before it are
 // the recording before the onset (silence where it has none), and the last
 // fadeSeconds of the window fall to zero. A source that ends first is faded
 // where it ends and followed by silence. Nothing, with error set, when the
 // ratio is beyond the resampler's range or it fails.
 std::optional<RenderedPart> renderPart(const Recording& source, std::size_t onset, double cents, std::string& error);
+
+// Clears the environment variables through which libsoxr lets a user choose
+// its engine and its transforms' sizes, so that every run on every machine
+// makes the same samples. Called once at the start, before any thread.
+void pinConverterEngine();
 
 }  // namespace organ_import

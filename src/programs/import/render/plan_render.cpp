@@ -9,6 +9,7 @@
 #include "programs/import/recordings/speech_onset.h"
 #include "programs/import/render/part_render.h"
 #include "programs/import/render/render_store.h"
+#include "programs/import/render/worker_pool.h"
 
 namespace organ_import {
 
@@ -36,6 +37,7 @@ struct RenderState {
     std::vector<RecordingUse> uses;  // by recording
     std::vector<Decoded> decoded;    // by recording: empty until its first key and after its last
     std::vector<RenderedStop> stops;
+    int workers = 1;
 };
 
 std::string whereIs(const RecordingLocation& location)
@@ -95,11 +97,11 @@ std::vector<RenderedStop> fixedness(const ImportPlan& plan)
     return stops;
 }
 
-// The recording, decoded and its speech found at its first use.
-Decoded* decodedRecording(RenderState& state, int index, std::string& error)
+// Decodes the recording and finds its speech; false with error set when it
+// cannot be read or holds only silence.
+bool decodeRecording(RenderState& state, int index, std::string& error)
 {
     Decoded& decoded = state.decoded[index];
-    if (decoded.recording) return &decoded;
     const RecordingLocation& location = state.plan.recordings[index];
     decoded.recording = readRecording(location, error);
     if (decoded.recording && !location.organSample) {
@@ -110,10 +112,38 @@ Decoded* decodedRecording(RenderState& state, int index, std::string& error)
     }
     if (!decoded.recording) {
         error.insert(0, whereIs(location) + ": ");
-        return nullptr;
+        return false;
     }
     advanceProgress();
-    return &decoded;
+    return true;
+}
+
+// The recordings the stop's keys read that are not decoded yet, in the
+// order the keys first read them.
+std::vector<int> undecodedRecordings(const RenderState& state, int stop)
+{
+    std::vector<int> undecoded;
+    for (const auto& parts : state.plan.stops[stop].keys)
+        for (const KeyPart& part : parts)
+            if (!state.decoded[part.recording].recording &&
+                std::find(undecoded.begin(), undecoded.end(), part.recording) == undecoded.end())
+                undecoded.push_back(part.recording);
+    return undecoded;
+}
+
+// Decodes them on the workers; false with the error of the first in their
+// order that fails, whichever worker met it first.
+bool decodeForStop(RenderState& state, int stop, std::string& error)
+{
+    const std::vector<int> undecoded = undecodedRecordings(state, stop);
+    std::vector<std::string> errors(undecoded.size());
+    std::vector<int> failed(undecoded.size(), 0);  // not vector<bool>: each worker writes its own element
+    forEachOnWorkers(static_cast<int>(undecoded.size()), state.workers,
+                     [&](int i) { failed[i] = !decodeRecording(state, undecoded[i], errors[i]); });
+    const auto first = std::find(failed.begin(), failed.end(), 1);
+    if (first == failed.end()) return true;
+    error = errors[first - failed.begin()];
+    return false;
 }
 
 // Drops the recordings whose last key this was.
@@ -137,29 +167,47 @@ void addInto(std::vector<float>& sum, const std::vector<float>& frames, double g
     for (std::size_t i = 0; i < count; ++i) sum[i] += static_cast<float>(gain * frames[i]);
 }
 
-bool renderKey(RenderState& state, int stop, int key, KeyPlanes& planes, std::string& error)
+// What one key's rendering tells the run beside its planes.
+struct KeyOutcome {
+    bool made = false;        // and stored
+    std::string error;        // why not
+    float peak = 0.0f;        // of its scaled plane
+    std::vector<int> padded;  // the recordings that ended before its window did, once per part
+};
+
+float peakOf(const std::vector<float>& frames)
+{
+    float peak = 0.0f;
+    for (float value : frames) peak = std::max(peak, std::abs(value));
+    return peak;
+}
+
+// Sums the key's parts and its member stops' same key into planes. Reads
+// only decoded recordings and stored keys of earlier stops, so that the
+// keys of a stop can be made side by side.
+bool renderKey(const RenderState& state, int stop, int key, KeyPlanes& planes, KeyOutcome& outcome)
 {
     const StopPlan& plan = state.plan.stops[stop];
     planes.scaled.assign(2 * keyFrames, 0.0f);
     planes.fixed.assign(state.stops[stop].hasFixed ? 2 * keyFrames : 0, 0.0f);
     for (const KeyPart& part : plan.keys[key]) {
-        Decoded* decoded = decodedRecording(state, part.recording, error);
-        if (decoded == nullptr) return false;
+        const Decoded& decoded = state.decoded[part.recording];
         if (state.plan.recordings[part.recording].organSample) {
-            addInto(planes.fixed, decoded->recording->frames, part.gain);
+            addInto(planes.fixed, decoded.recording->frames, part.gain);
             continue;
         }
-        const std::optional<RenderedPart> rendered = renderPart(*decoded->recording, decoded->onset, part.cents, error);
+        const std::optional<RenderedPart> rendered =
+            renderPart(*decoded.recording, decoded.onset, part.cents, outcome.error);
         if (!rendered) {
-            error.insert(0, whereIs(state.plan.recordings[part.recording]) + ": ");
+            outcome.error.insert(0, whereIs(state.plan.recordings[part.recording]) + ": ");
             return false;
         }
-        decoded->padded += rendered->padded;
+        if (rendered->padded) outcome.padded.push_back(part.recording);
         addInto(planes.scaled, rendered->frames, part.gain);
     }
     KeyPlanes member;
     for (int memberStop : plan.memberStops) {
-        if (!loadKey(storedStop(state.store, memberStop), key, state.stops[memberStop].hasFixed, member, error))
+        if (!loadKey(storedStop(state.store, memberStop), key, state.stops[memberStop].hasFixed, member, outcome.error))
             return false;
         addInto(planes.scaled, member.scaled, 1.0);
         addInto(planes.fixed, member.fixed, 1.0);
@@ -167,11 +215,30 @@ bool renderKey(RenderState& state, int stop, int key, KeyPlanes& planes, std::st
     return true;
 }
 
-float peakOf(const std::vector<float>& frames)
+// Makes and stores the stop's keys on the workers, then, in key order, takes
+// their peaks and warnings and drops the recordings no later key reads;
+// false with the error of its lowest key that failed.
+bool renderStop(RenderState& state, int stop, std::string& error)
 {
-    float peak = 0.0f;
-    for (float value : frames) peak = std::max(peak, std::abs(value));
-    return peak;
+    std::vector<KeyOutcome> outcomes(keyCount);
+    forEachOnWorkers(keyCount, state.workers, [&](int key) {
+        KeyPlanes planes;
+        KeyOutcome& outcome = outcomes[key];
+        outcome.made = renderKey(state, stop, key, planes, outcome) &&
+                       storeKey(storedStop(state.store, stop), key, planes, outcome.error);
+        outcome.peak = peakOf(planes.scaled);
+        advanceProgress();
+    });
+    for (int key = 0; key < keyCount; ++key) {
+        if (!outcomes[key].made) {
+            error = outcomes[key].error;
+            return false;
+        }
+        state.stops[stop].peak = std::max(state.stops[stop].peak, outcomes[key].peak);
+        for (int recording : outcomes[key].padded) ++state.decoded[recording].padded;
+        release(state, stop, key);
+    }
+    return true;
 }
 
 }  // namespace
@@ -189,17 +256,11 @@ int renderSteps(const ImportPlan& plan)
 std::optional<std::vector<RenderedStop>> renderPlan(const ImportPlan& plan, const std::filesystem::path& store,
                                                     std::string& error)
 {
-    RenderState state{plan, store, recordingUses(plan), std::vector<Decoded>(plan.recordings.size()), fixedness(plan)};
-    KeyPlanes planes;
-    for (int stop = 0; stop < static_cast<int>(plan.stops.size()); ++stop) {
-        for (int key = 0; key < keyCount; ++key) {
-            if (!renderKey(state, stop, key, planes, error) || !storeKey(storedStop(store, stop), key, planes, error))
-                return std::nullopt;
-            state.stops[stop].peak = std::max(state.stops[stop].peak, peakOf(planes.scaled));
-            release(state, stop, key);
-            advanceProgress();
-        }
-    }
+    RenderState state{
+        plan,           store, recordingUses(plan), std::vector<Decoded>(plan.recordings.size()), fixedness(plan),
+        importWorkers()};
+    for (int stop = 0; stop < static_cast<int>(plan.stops.size()); ++stop)
+        if (!decodeForStop(state, stop, error) || !renderStop(state, stop, error)) return std::nullopt;
     return state.stops;
 }
 

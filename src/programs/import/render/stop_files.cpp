@@ -4,13 +4,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "bank/organ_bank.h"
-#include "programs/import/commit/durable_files.h"
+#include "platform/durable_files.h"
 #include "programs/import/progress_bar.h"
 #include "programs/import/render/chord_level.h"
 #include "programs/import/render/render_store.h"
+#include "programs/import/render/worker_pool.h"
 #include "programs/import/sources/organ_format.h"
 
 namespace organ_import {
@@ -62,21 +64,31 @@ bool writeStopFiles(const std::filesystem::path& storeFile, const RenderedStop& 
         error = folder.string() + ": cannot be made (" + failure.message() + ")";
         return false;
     }
-    KeyPlanes planes;
-    for (int key = 0; key < keyCount; ++key) {
+    // The keys' files are written and flushed side by side: flushing is
+    // most of the work, and the disk takes several at once.
+    std::vector<std::string> errors(keyCount);
+    std::vector<std::size_t> clips(keyCount, 0);
+    forEachOnWorkers(keyCount, importWorkers(), [&](int key) {
+        KeyPlanes planes;
         const std::filesystem::path file = folder / sampleFileName(key);
-        if (!loadKey(storeFile, key, stop.hasFixed, planes, error)) return false;
-        if (!writeWaveFile(file, organSamples(planes, gain, factor, clipped)) || !syncToDisk(file)) {
-            error = file.string() + ": cannot be written";
+        if (!loadKey(storeFile, key, stop.hasFixed, planes, errors[key])) return;
+        if (!writeWaveFile(file, organSamples(planes, gain, factor, clips[key]))) {
+            errors[key] = file.string() + ": cannot be written";
+            return;
+        }
+        if (platform::flushFile(file.string(), errors[key])) advanceProgress();
+    });
+    for (int key = 0; key < keyCount; ++key) {
+        if (!errors[key].empty()) {
+            error = errors[key];
             return false;
         }
-        advanceProgress();
+        clipped += clips[key];
     }
-    if (!syncToDisk(folder)) {
-        error = folder.string() + ": cannot be flushed to the disk";
-        return false;
-    }
-    return true;
+    std::string reason;
+    if (platform::flushFolder(folder.string(), reason)) return true;
+    error = reason + " (cannot be flushed to the disk)";
+    return false;
 }
 
 }  // namespace organ_import

@@ -22,8 +22,7 @@ namespace fs = std::filesystem;
 
 struct PlacedFile {
     fs::path path;
-    int note;      // the MIDI note it serves as
-    double pitch;  // the MIDI note it sounds, in fractions of a semitone (its smpl chunk's)
+    int note;  // the MIDI note it serves as, sounding as recorded
 };
 
 // The folder's visible files, sorted by name; nothing when it cannot be read.
@@ -49,9 +48,8 @@ bool hasFile(const std::vector<fs::path>& files, const fs::path& file)
     return std::find(files.begin(), files.end(), file) != files.end();
 }
 
-// The file on its note: the one its name gives, or else its smpl chunk's;
-// its pitch from the smpl chunk where that agrees with the note. Nothing,
-// after saying why, for a file that is no recording of a note.
+// The file on its note: the one its name gives, or else its smpl chunk's.
+// Nothing, after saying why, for a file that is no recording of a note.
 std::optional<PlacedFile> placeFile(const fs::path& file, const std::vector<fs::path>& files)
 {
     const std::string name = file.filename().string();
@@ -66,14 +64,12 @@ std::optional<PlacedFile> placeFile(const fs::path& file, const std::vector<fs::
         return std::nullopt;
     }
     const std::optional<int> named = midiNoteOfFileName(name);
-    const std::optional<double> pitch = recordedPitch(file);
-    const std::optional<int> note = named ? named : pitch ? std::optional<int>(std::lround(*pitch)) : std::nullopt;
+    const std::optional<int> note = named ? named : recordedNote(file);
     if (!note) {
         warn(file.string() + ": its name gives no note; left out");
         return std::nullopt;
     }
-    const bool tuned = pitch && std::lround(*pitch) == *note;
-    return PlacedFile{file, *note, tuned ? *pitch : *note};
+    return PlacedFile{file, *note};
 }
 
 // The files on their notes, by rising note; nothing, with error set, when
@@ -133,7 +129,7 @@ bool planFolder(const fs::path& folder, StopPlan stop, ImportPlan& plan, std::st
     for (int key = 0; key < keyCount; ++key) {
         const PlacedFile& source = nearestRecording(*placed, key + firstMidiNote);
         const int recording = recordingIndex(plan, {source.path, {}, {}, false});
-        stop.keys[key].push_back({recording, 100.0 * (key + firstMidiNote - source.pitch), 1.0});
+        stop.keys[key].push_back({recording, 100.0 * (key + firstMidiNote - source.note), 1.0});
     }
     stop.origin = originOf(*placed);
     plan.stops.push_back(std::move(stop));

@@ -1,6 +1,6 @@
 // A folder of one stop's recordings as a stop of the plan: each file placed
-// on its note, each key made from the nearest recorded note, shifted by the
-// exact distance.
+// on its note and sounding there as recorded, each other key made from the
+// nearest recorded note moved by the whole semitones between them.
 #pragma once
 
 #include <filesystem>
@@ -12,8 +12,8 @@ namespace organ_import {
 
 // Adds the stop, named already, with the folder's files (not those of its
 // subfolders, nor hidden ones): a file's note comes from its name, or from
-// its smpl chunk when the name gives none; a smpl chunk on that note also
-// gives the recording's exact pitch, which every key made from it corrects.
+// its smpl chunk when the name gives none (the note nearest the chunk's
+// pitch); the chunk never retunes a recording.
 // Files with no note, side files and correction files without their .wv
 // are listed and left out. Of two recorded notes as near a key, the lower
 // serves it. False, with error set, when the folder cannot be listed, two

@@ -27,9 +27,9 @@ struct OpenArchive {
     std::unique_ptr<zip_t, ZipCloser> zip;
 };
 
-OpenArchive openArchive;
+thread_local OpenArchive openArchive;  // each of the renderer's workers reads through its own
 
-// The archive at path, opened when another one is open; nullptr with error
+// The archive at path, opened when this thread has another one or none open; nullptr with error
 // set when it cannot be.
 zip_t* archiveAt(const std::filesystem::path& path, std::string& error)
 {

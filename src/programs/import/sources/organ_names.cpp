@@ -44,10 +44,16 @@ std::string tidied(std::string name)
     return name;
 }
 
-// The name cut so that the tail still fits after it.
+constexpr std::size_t keptStart = longestName / 2;  // of a name a long tail is cut to make room for
+
+// The name with the tail after it, within the name length: the name cut to
+// make room, yet keeping its start (up to half the length), and the tail cut
+// when even that does not leave it room.
 std::string withTail(const std::string& name, const std::string& tail)
 {
-    return tidied(name.substr(0, longestName - std::min(longestName, tail.size()))) + tail;
+    const std::size_t room = longestName - std::min(longestName, tail.size());
+    const std::string base = tidied(name.substr(0, std::max(room, std::min(name.size(), keptStart))));
+    return tidied(base + tail.substr(0, longestName - base.size()));
 }
 
 bool isUsable(const std::string& name)

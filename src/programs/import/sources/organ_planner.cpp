@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <regex>
 #include <set>
 
 #include "bank/organ_bank.h"
 #include "platform/windows1252.h"
+#include "programs/import/sources/organ_model.h"
 #include "programs/import/sources/organ_names.h"
 #include "programs/import/sources/organ_pipes.h"
 #include "programs/import/sources/organ_source.h"
@@ -17,73 +17,60 @@ namespace organ_import {
 
 namespace {
 
-constexpr long noLogicalKey = 0;  // the manual's keys count from 1
-
 struct ListedStop {
-    std::string section;  // "Stop101"
-    std::string organName;
-    std::string manualSection;  // "Manual001"
-    std::string manual;         // its manual's Name=
+    const OrganStop* stop;
+    const OrganManual* manual;
+    std::string name;  // Windows-1252, as it is named beside every stop the manuals list
     std::array<std::vector<PipeSound>, keyCount> keys;
-    int soundingKeys = 0;
+    int keysWithPipes = 0;  // keys on which a pipe speaks, at any level
+    int soundingKeys = 0;   // keys on which a pipe is heard: its gain is above zero
 };
 
-// The stops the manuals list, the pedal's first, each once.
-std::optional<std::vector<ListedStop>> listedStops(const OrganIni& ini, std::string& error)
+// The Windows-1252 names the stops get when they are named together.
+std::vector<std::string> namesOf(const std::vector<ListedStop>& stops)
 {
-    std::vector<long> manuals;
-    if (textValue(ini, "Organ", "HasPedals") == "Y") manuals.push_back(0);
-    const std::optional<long> count = integerValue(ini, "Organ", "NumberOfManuals", 0, error, 0, highestNumber);
-    if (!count) return std::nullopt;
-    for (long manual = 1; manual <= *count; ++manual) manuals.push_back(manual);
+    std::vector<StopNaming> namings;
+    namings.reserve(stops.size());
+    for (const ListedStop& stop : stops)
+        namings.push_back({stop.stop->name, stop.manual->name, "Stop " + stop.stop->section.substr(4), {}});
+    nameStops(namings);
+    std::vector<std::string> names;
+    names.reserve(namings.size());
+    for (StopNaming& naming : namings) names.push_back(std::move(naming.name));
+    return names;
+}
+
+// The stops the manuals list, the pedal's first, each once, with the names
+// they get beside one another.
+std::vector<ListedStop> listedStops(const OrganModel& model)
+{
     std::vector<ListedStop> stops;
     std::set<long> seen;
-    for (const long manual : manuals) {
-        const std::string section = numbered("Manual", manual);
-        const std::optional<long> stopCount = integerValue(ini, section, "NumberOfStops", 0, error);
-        if (!stopCount) return std::nullopt;
-        for (long i = 1; i <= *stopCount; ++i) {
-            const std::optional<long> number = integerValue(ini, section, numbered("Stop", i), std::nullopt, error);
-            if (!number) return std::nullopt;
-            const std::string stop = numbered("Stop", *number);
-            if (seen.insert(*number).second)
-                stops.push_back({stop, textValue(ini, stop, "Name"), section, textValue(ini, section, "Name"), {}, 0});
-        }
-    }
+    for (const OrganManual& manual : model.manuals)
+        for (const long number : manual.stops)
+            if (seen.insert(number).second) stops.push_back({&model.stops.at(number), &manual, {}, {}, 0, 0});
+    const std::vector<std::string> names = namesOf(stops);
+    for (std::size_t i = 0; i < stops.size(); ++i) stops[i].name = names[i];
     return stops;
 }
 
-// The manual's logical key that Velmara's key plays, noLogicalKey when the
-// manual has no such key; nothing, with error set, when the manual cannot be
-// read.
-std::optional<long> logicalKey(const OrganIni& ini, const std::string& manual, int key, std::string& error)
+// The sounds of each key of the stop, played from the manual: key k plays
+// the manual's logical key FirstAccessibleKeyLogicalKeyNumber + (36 + k) -
+// FirstAccessibleKeyMIDINoteNumber, none outside its accessible keys.
+bool layStop(const OrganSource& source, const OrganModel& model, ListedStop& stop, std::string& error)
 {
-    const std::optional<long> firstKey =
-        integerValue(ini, manual, "FirstAccessibleKeyLogicalKeyNumber", std::nullopt, error);
-    const std::optional<long> firstNote =
-        integerValue(ini, manual, "FirstAccessibleKeyMIDINoteNumber", std::nullopt, error);
-    const std::optional<long> keys = integerValue(ini, manual, "NumberOfAccessibleKeys", std::nullopt, error);
-    if (!firstKey || !firstNote || !keys) return std::nullopt;
-    const long fromFirst = firstMidiNote + key - *firstNote;
-    if (fromFirst < 0 || fromFirst >= *keys) return noLogicalKey;
-    return *firstKey + fromFirst;
-}
-
-// The sounds of each key of the stop, played from the manual.
-bool layStop(const OrganSource& source, ListedStop& stop, std::string& error)
-{
+    const OrganManual& manual = *stop.manual;
     for (int key = 0; key < keyCount; ++key) {
-        const std::optional<long> logical = logicalKey(source.ini, stop.manualSection, key, error);
-        if (!logical) return false;
-        if (*logical == noLogicalKey) continue;
-        const std::optional<std::vector<PipeAt>> pipes = pipesOnKey(source.ini, stop.section, *logical, error);
-        if (!pipes) return false;
-        for (const PipeAt& pipe : *pipes) {
+        const long fromFirst = firstMidiNote + key - manual.firstMidiNote;
+        if (fromFirst < 0 || fromFirst >= manual.accessibleKeys) continue;
+        std::vector<PipeSound>& sounds = stop.keys[static_cast<std::size_t>(key)];
+        for (const PipeAt& pipe : pipesOnKey(*stop.stop, manual.firstLogicalKey + fromFirst)) {
             std::optional<PipeSound> sound;
-            if (!pipeSound(source, pipe, sound, error)) return false;
-            if (sound) stop.keys[static_cast<std::size_t>(key)].push_back(std::move(*sound));
+            if (!pipeSound(source, model, pipe, sound, error)) return false;
+            if (sound) sounds.push_back(std::move(*sound));
         }
-        stop.soundingKeys += !stop.keys[static_cast<std::size_t>(key)].empty();
+        stop.keysWithPipes += !sounds.empty();
+        stop.soundingKeys += std::any_of(sounds.begin(), sounds.end(), [](const PipeSound& s) { return s.gain > 0; });
     }
     return true;
 }
@@ -95,45 +82,26 @@ std::string joined(const std::vector<std::string>& parts, std::string_view betwe
     return text;
 }
 
-// The Windows-1252 names the stops get when they are named together.
-std::vector<std::string> namesOf(const std::vector<ListedStop>& stops)
-{
-    std::vector<StopNaming> namings;
-    namings.reserve(stops.size());
-    for (const ListedStop& stop : stops)
-        namings.push_back({stop.organName, stop.manual, "Stop " + stop.section.substr(4), {}});
-    nameStops(namings);
-    std::vector<std::string> names;
-    names.reserve(namings.size());
-    for (StopNaming& naming : namings) names.push_back(std::move(naming.name));
-    return names;
-}
-
 // Whether `name` calls the stop: its own name, that name made one Velmara
-// holds, or `gets`, the name it gets beside the other stops.
-bool isCalled(const ListedStop& stop, const std::string& gets, const std::string& name)
+// holds, or the name it gets beside the other stops.
+bool isCalled(const ListedStop& stop, const std::string& name)
 {
-    return name == stop.organName || name == platform::windows1252ToUtf8(stopNameFrom(stop.organName)) ||
-           name == platform::windows1252ToUtf8(gets);
+    return name == stop.stop->name || name == platform::windows1252ToUtf8(stopNameFrom(stop.stop->name)) ||
+           name == platform::windows1252ToUtf8(stop.name);
 }
 
-// The stops chosen by name (all when none is); nothing, with error naming
-// the organ's stops, when a name is none of them.
-std::optional<std::vector<ListedStop>> chosenStops(std::vector<ListedStop> stops,
-                                                   const std::vector<std::string>& chosen, const OrganIni& ini,
-                                                   std::string& error)
+// The stops chosen by name (all when none is); the names that call one of
+// them go into `found`.
+std::vector<ListedStop> chosenStops(std::vector<ListedStop> stops, const std::vector<std::string>& chosen,
+                                    std::vector<std::string>& found)
 {
     if (chosen.empty()) return stops;
-    const std::vector<std::string> names = namesOf(stops);
     std::vector<bool> kept(stops.size());
     for (const std::string& name : chosen) {
-        bool found = false;
+        bool calls = false;
         for (std::size_t i = 0; i < stops.size(); ++i)
-            if (isCalled(stops[i], names[i], name)) kept[i] = found = true;
-        if (found) continue;
-        error = ini.fileName + ": no stop is called \"" + name + "\"; its stops are";
-        for (const ListedStop& stop : stops) error += " \"" + stop.organName + "\"";
-        return std::nullopt;
+            if (isCalled(stops[i], name)) kept[i] = calls = true;
+        if (calls) found.push_back(name);
     }
     std::vector<ListedStop> chosenOnes;
     for (std::size_t i = 0; i < stops.size(); ++i)
@@ -141,61 +109,51 @@ std::optional<std::vector<ListedStop>> chosenStops(std::vector<ListedStop> stops
     return chosenOnes;
 }
 
-struct LeftOutKind {
-    const char* pattern;  // the sections of its kind, or its keys
-    bool isKey;
-    const char* one;
-    const char* many;
-};
-
-// What of the organ no stop of Velmara's plays, counted: its controls
-// (by section) and the recordings beyond each pipe's first attack (by key).
-std::vector<std::string> controlsLeftOut(const OrganIni& ini)
-{
-    static const std::array<LeftOutKind, 11> kinds{{
-        {"Coupler[0-9]{3}", false, "coupler", "couplers"},
-        {"Tremulant[0-9]{3}", false, "tremulant", "tremulants"},
-        {"Enclosure[0-9]{3}", false, "enclosure", "enclosures"},
-        {"Switch[0-9]{3}", false, "switch", "switches"},
-        {"Panel[0-9]{3}", false, "panel", "panels"},
-        {"General[0-9]{3}", false, "general", "generals"},
-        {"Divisional[0-9]{3}", false, "divisional", "divisionals"},
-        {"DivisionalCoupler[0-9]{3}", false, "divisional coupler", "divisional couplers"},
-        {"ReversiblePiston[0-9]{3}", false, "reversible piston", "reversible pistons"},
-        {"Pipe[0-9]{3}Attack[0-9]{3}", true, "further attack recording", "further attack recordings"},
-        {"Pipe[0-9]{3}Release[0-9]{3}", true, "release recording", "release recordings"},
-    }};
-    std::vector<std::string> lines;
-    for (const LeftOutKind& kind : kinds) {
-        const std::regex pattern(kind.pattern);
-        long count = 0;
-        for (const auto& [section, keys] : ini.sections) {
-            if (!kind.isKey) count += std::regex_match(section, pattern);
-            for (const auto& [key, entry] : keys) count += kind.isKey && std::regex_match(key, pattern);
-        }
-        if (count > 0) lines.push_back(std::to_string(count) + " " + (count > 1 ? kind.many : kind.one));
-    }
-    return lines;
-}
-
 void addToPlan(std::vector<ListedStop>& stops, ImportPlan& plan, OrganReport& report)
 {
-    const std::vector<std::string> names = namesOf(stops);
-    for (std::size_t i = 0; i < stops.size(); ++i) {
-        const std::string name = platform::windows1252ToUtf8(names[i]);
+    for (ListedStop& stop : stops) {
+        const std::string name = platform::windows1252ToUtf8(stop.name);
         StopPlan stopPlan;
         stopPlan.folder = name;
-        stopPlan.definitionName = names[i];
-        stopPlan.ownName = stops[i].organName;
-        const int silent = keyCount - stops[i].soundingKeys;
-        stopPlan.origin = stops[i].organName + " (" + stops[i].manual + ")" +
+        stopPlan.definitionName = stop.name;
+        stopPlan.ownName = stop.stop->name;
+        const int silent = keyCount - stop.soundingKeys;
+        stopPlan.origin = stop.stop->name + " (" + stop.manual->name + ")" +
                           (silent > 0 ? ", " + std::to_string(silent) + " silent keys" : "");
         for (std::size_t key = 0; key < keyCount; ++key)
-            for (const PipeSound& sound : stops[i].keys[key])
+            for (const PipeSound& sound : stop.keys[key])
                 stopPlan.keys[key].push_back({recordingIndex(plan, sound.recording), sound.cents, sound.gain});
         plan.stops.push_back(std::move(stopPlan));
-        if (name != stops[i].organName) report.renamed.push_back(stops[i].organName + " -> " + name);
+        if (name != stop.stop->name) report.renamed.push_back(stop.stop->name + " -> " + name);
     }
+}
+
+struct Playable {
+    std::vector<ListedStop> stops;  // those that sound on two keys or more
+    bool silencedByLevels = false;  // whether a stop left out would sound but for its AmplitudeLevel of 0
+};
+
+// The stops that sound on two keys or more; those that do not are named in
+// the report's left-out lines, the ones silenced by their levels apart.
+bool playableStops(const OrganSource& source, const OrganModel& model, std::vector<ListedStop> listed,
+                   Playable& playable, OrganReport& report, std::string& error)
+{
+    std::vector<std::string> quiet, levelled;
+    for (ListedStop& stop : listed) {
+        if (!layStop(source, model, stop, error)) return false;
+        if (stop.soundingKeys >= 2)
+            playable.stops.push_back(std::move(stop));
+        else
+            (stop.keysWithPipes >= 2 ? levelled : quiet).push_back(stop.stop->name);
+    }
+    if (!quiet.empty())
+        report.leftOut.push_back(std::to_string(quiet.size()) + " stops sounding on fewer than two keys (" +
+                                 joined(quiet, ", ") + ")");
+    if (!levelled.empty())
+        report.leftOut.push_back(std::to_string(levelled.size()) + " stops silent at an AmplitudeLevel of 0 (" +
+                                 joined(levelled, ", ") + ")");
+    playable.silencedByLevels = !levelled.empty();
+    return true;
 }
 
 }  // namespace
@@ -205,40 +163,36 @@ std::optional<OrganReport> planOrgan(const std::filesystem::path& file, const st
 {
     const std::optional<OrganSource> source = openOrganSource(file, error);
     if (!source) return std::nullopt;
-    const OrganIni& ini = source->ini;
-    std::optional<std::vector<ListedStop>> listed = listedStops(ini, error);
-    if (listed) listed = chosenStops(std::move(*listed), chosen, ini, error);
-    if (!listed) return std::nullopt;
-    const std::string churchName = textValue(ini, "Organ", "ChurchName");
-    OrganReport report{churchName + " (" + ini.fileName + ")", definitionFileNameFor(churchName), 0, {}, {}};
-    std::vector<ListedStop> playable;
-    std::vector<std::string> quiet;
-    for (ListedStop& stop : *listed) {
-        if (!layStop(*source, stop, error)) return std::nullopt;
-        if (stop.soundingKeys >= 2)
-            playable.push_back(std::move(stop));
-        else
-            quiet.push_back(stop.organName);
-    }
-    if (playable.empty()) {
-        error = ini.fileName + ": no stop its manuals list sounds on two keys or more; nothing to import";
+    const std::optional<OrganModel> model = readOrganModel(source->ini, error);
+    if (!model) return std::nullopt;
+    OrganReport report{model->churchName + " (" + model->fileName + ")",
+                       definitionFileNameFor(model->churchName),
+                       model->fileName,
+                       0,
+                       {},
+                       {},
+                       {},
+                       {}};
+    std::vector<ListedStop> listed = listedStops(*model);
+    for (const ListedStop& stop : listed) report.stopNames.push_back(stop.stop->name);
+    listed = chosenStops(std::move(listed), chosen, report.chosenFound);
+    if (!chosen.empty() && report.chosenFound.empty()) return report;
+    Playable playable;
+    if (!playableStops(*source, *model, std::move(listed), playable, report, error)) return std::nullopt;
+    if (playable.stops.empty()) {
+        error = model->fileName + (playable.silencedByLevels
+                                       ? ": nothing sounds: " + joined(report.leftOut, "; ")
+                                       : ": no stop its manuals list sounds on two keys or more; nothing to import");
         return std::nullopt;
     }
-    if (playable.size() > static_cast<std::size_t>(maxStops)) {
-        error = ini.fileName + ": " + std::to_string(playable.size()) + " keyboard stops, more than the " +
+    if (playable.stops.size() > static_cast<std::size_t>(maxStops)) {
+        error = model->fileName + ": " + std::to_string(playable.stops.size()) + " keyboard stops, more than the " +
                 std::to_string(maxStops) + " the organ holds; choose some with --stop NAME";
         return std::nullopt;
     }
-    if (!quiet.empty()) {
-        report.leftOut.push_back(std::to_string(quiet.size()) + " stops sounding on fewer than two keys (" +
-                                 joined(quiet, ", ") + ")");
-    }
-    if (chosen.empty()) {
-        const std::vector<std::string> controls = controlsLeftOut(ini);
-        report.leftOut.insert(report.leftOut.end(), controls.begin(), controls.end());
-    }
-    report.stopCount = static_cast<int>(playable.size());
-    addToPlan(playable, plan, report);
+    if (chosen.empty()) report.leftOut.insert(report.leftOut.end(), model->unplayed.begin(), model->unplayed.end());
+    report.stopCount = static_cast<int>(playable.stops.size());
+    addToPlan(playable.stops, plan, report);
     return report;
 }
 

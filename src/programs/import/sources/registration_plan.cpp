@@ -20,6 +20,8 @@ namespace fs = std::filesystem;
 struct Member {
     int runStop = -1;         // a stop of this run, or
     fs::path existingFolder;  // a stop folder in BRIMWELL_DIR
+
+    bool operator==(const Member&) const = default;
 };
 
 // BRIMWELL_DIR's folders that may be stops: not hidden, not the pictures,
@@ -115,9 +117,13 @@ bool planRegistration(const RegistrationOption& registration, const fs::path& br
     const std::vector<std::string> folders = stopFolders(brimwell);
     std::vector<Member> members;
     for (const std::string& name : registration.members) {
-        if (std::count(registration.members.begin(), registration.members.end(), name) > 1)
-            error = "\"" + name + "\" is named twice";
-        std::optional<Member> member = error.empty() ? memberNamed(plan, brimwell, folders, name, error) : std::nullopt;
+        std::optional<Member> member = memberNamed(plan, brimwell, folders, name, error);
+        const auto twin = member ? std::find(members.begin(), members.end(), *member) : members.end();
+        if (twin != members.end()) {
+            const std::string& other = registration.members[static_cast<std::size_t>(twin - members.begin())];
+            error = "\"" + name + "\" is named twice" + (other == name ? "" : " (also as \"" + other + "\")");
+            member.reset();
+        }
         if (!member) {
             error.insert(0, "--registration " + registration.name + ": ");
             return false;
