@@ -11,21 +11,12 @@
 //   VELMARA_FAULT_AT=N           the call to break, with
 //   VELMARA_FAULT_MODE=eio|enospc|kill   failing it (-1 or NULL, errno set)
 //                                or killing the process (SIGKILL) just before it
-//
-// A test driving many faults in one run instead gives VELMARA_FAULT_PAUSES
-// (call numbers, comma-separated, ascending) and VELMARA_FAULT_CONTROL
-// ("IN,OUT", descriptors of two pipes). Before each of those calls the run
-// writes "N\n" to OUT and reads commands from IN: "eio", "enospc" or "kill"
-// forks a child that takes that fault at this call and runs on (its output
-// going to VELMARA_FAULT_CHILD_OUTPUT), waits for it and answers its wait
-// status; "go" makes the call and runs on to the next pause.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/uio.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,7 +26,6 @@
 #include <cstring>
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -75,17 +65,10 @@ Fault faultNamed(const char* name)
     return Fault::none;
 }
 
-// The comma-separated numbers of the variable, none when it is not set.
-std::vector<long> numbersIn(const char* variable)
+long numberIn(const char* variable)
 {
-    std::vector<long> numbers;
-    const char* at = std::getenv(variable);
-    while (at != nullptr && *at != '\0') {
-        char* end = nullptr;
-        numbers.push_back(std::strtol(at, &end, 10));
-        at = end != at && *end == ',' ? end + 1 : nullptr;
-    }
-    return numbers;
+    const char* value = std::getenv(variable);
+    return value != nullptr ? std::strtol(value, nullptr, 10) : 0;
 }
 
 struct Plan {
@@ -93,30 +76,22 @@ struct Plan {
     long failAt = 0;
     Fault fault = Fault::none;
     int log = -1;
-    std::vector<long> pauses;
-    std::size_t nextPause = 0;
-    int commands = -1, replies = -1;
-    bool isChild = false;
 };
 
 Plan& plan()
 {
     static Plan& plan = *[] {
         auto* made = new Plan;
-        const std::vector<long> failAt = numbersIn("VELMARA_FAULT_AT"), control = numbersIn("VELMARA_FAULT_CONTROL");
-        made->failAt = failAt.empty() ? 0 : failAt.front();
+        made->failAt = numberIn("VELMARA_FAULT_AT");
         made->fault = faultNamed(std::getenv("VELMARA_FAULT_MODE"));
         if (const char* log = std::getenv("VELMARA_FAULT_LOG"))
             made->log = realOpen(log, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC);
-        made->pauses = numbersIn("VELMARA_FAULT_PAUSES");
-        if (control.size() == 2)
-            made->commands = static_cast<int>(control[0]), made->replies = static_cast<int>(control[1]);
         return made;
     }();
     return plan;
 }
 
-// At exit: the count, for a run that was not forked from another.
+// At exit: the count.
 struct CountReport {
     CountReport() = default;
     CountReport(const CountReport&) = delete;
@@ -124,7 +99,7 @@ struct CountReport {
     ~CountReport()
     {
         const char* file = std::getenv("VELMARA_FAULT_COUNT");
-        if (file == nullptr || plan().isChild) return;
+        if (file == nullptr) return;
         const int descriptor = realOpen(file, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC);
         const std::string count = std::to_string(plan().calls) + "\n";
         realWrite(descriptor, count.data(), count.size());
@@ -149,59 +124,6 @@ std::string pathAt(int folder, const char* path)
     return std::string(::getcwd(cwd, sizeof cwd) != nullptr ? cwd : ".") + "/" + path;
 }
 
-bool readLine(int descriptor, std::string& line)
-{
-    line.clear();
-    char byte = 0;
-    while (::read(descriptor, &byte, 1) == 1) {
-        if (byte == '\n') return true;
-        line += byte;
-    }
-    return false;
-}
-
-void reply(const std::string& text)
-{
-    const std::string line = text + "\n";
-    realWrite(plan().replies, line.data(), line.size());
-}
-
-// In a forked child: no pauses, no report, its own output.
-void becomeChild()
-{
-    Plan& p = plan();
-    realClose(p.commands);
-    realClose(p.replies);
-    p.pauses.clear();
-    p.isChild = true;
-    if (const char* output = std::getenv("VELMARA_FAULT_CHILD_OUTPUT")) {
-        const int descriptor = realOpen(output, O_WRONLY | O_CREAT | O_TRUNC);
-        ::dup2(descriptor, STDOUT_FILENO);
-        ::dup2(descriptor, STDERR_FILENO);
-        realClose(descriptor);
-    }
-}
-
-// Before call n: takes the test's commands; the fault a forked child takes,
-// none once the test says go.
-Fault takeCommands(long n)
-{
-    std::fflush(nullptr);  // what is buffered is printed once, not once per child
-    reply(std::to_string(n));
-    std::string command;
-    while (readLine(plan().commands, command) && command != "go") {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            becomeChild();
-            return faultNamed(command.c_str());
-        }
-        int status = -1;
-        if (child > 0) ::waitpid(child, &status, 0);
-        reply(std::to_string(status));
-    }
-    return Fault::none;
-}
-
 void logCall(long n, const char* call, const std::string& paths)
 {
     const std::string line = std::to_string(n) + "\t" + call + "\t" + paths + "\n";
@@ -215,12 +137,7 @@ bool proceed(const char* call, const std::function<std::string()>& paths)
     Plan& p = plan();
     const long n = ++p.calls;
     if (p.log >= 0) logCall(n, call, paths());
-    Fault fault = n == p.failAt ? p.fault : Fault::none;
-    if (p.nextPause < p.pauses.size() && p.pauses[p.nextPause] == n) {
-        ++p.nextPause;
-        fault = takeCommands(n);
-    }
-    switch (fault) {
+    switch (n == p.failAt ? p.fault : Fault::none) {
     case Fault::kill:
         ::kill(::getpid(), SIGKILL);
         ::pause();

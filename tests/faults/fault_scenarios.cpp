@@ -1,6 +1,7 @@
 // The four imports the fault tests break (see fault_scenarios.h).
 #include "fault_scenarios.h"
 
+#include <gtest/gtest.h>
 #include <sndfile.h>
 
 #include "bank/organ_bank.h"
@@ -64,13 +65,13 @@ std::vector<std::string> newStopFromAFolder(const fixtures::OrganDirectory& orga
     return {"--into", organ.brimwell.string(), montre.string()};
 }
 
+// The organ imported once at -6 dB, then its Bourdon again at the gain of its own.
 std::vector<std::string> stopReplaced(const fixtures::OrganDirectory& organ)
 {
-    writeStoredStop(organ, "Bourdon", false);
-    writeStoredStop(organ, "Prestant", true);
-    fixtures::writeButtons(organ);
-    writeDefinition(organ, "Chapelle.org", "Bourdon\r\nPrestant\r\nEND\r\n");
-    return {"--into", organ.brimwell.string(), "--replace", "--stop", "Bourdon", writeOrganPackage(organ).string()};
+    const std::string package = writeOrganPackage(organ).string(), into = organ.brimwell.string();
+    const importtest::Outcome earlier = importtest::runImport({"--into", into, "--gain", "-6", package});
+    EXPECT_EQ(earlier.status, 0) << earlier.err;
+    return {"--into", into, "--replace", "--stop", "Bourdon", package};
 }
 
 std::vector<std::string> organPackage(const fixtures::OrganDirectory& organ)

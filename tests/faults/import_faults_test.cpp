@@ -4,14 +4,9 @@
 // or has the process killed just before it. After a failure BRIMWELL_DIR is
 // exactly as before or as after, as the exit status says; after a kill the
 // definition lists only stops that are whole, and the same command run
-// again leaves it exactly as after.
-//
-// One run walks through the calls and stops before each chosen one; there
-// a child is forked that takes the fault, on a copy of BRIMWELL_DIR whose
-// files are hard links, so that each broken run costs only what comes after
-// its call. Runs again after kills that left the same tree are made once.
+// again leaves it exactly as after. Runs again after kills that left the
+// same tree (temporary names aside) are made once.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <fstream>
@@ -22,7 +17,6 @@
 #include "folder_tree.h"
 #include "import_support.h"
 #include "outcome_checks.h"
-#include "paused_import.h"
 
 namespace {
 
@@ -100,6 +94,8 @@ class ImportFaults : public testing::TestWithParam<Scenario> {
 protected:
     void SetUp() override
     {
+        // One worker: the calls come in one order, run after run.
+        ::setenv("VELMARA_IMPORT_WORKERS", "1", 1);
         arguments = GetParam().prepare(organ);
         states.before = treeOf(organ.brimwell);
         fs::copy(organ.brimwell, organ.root / "before", fs::copy_options::recursive | fs::copy_options::copy_symlinks);
@@ -117,37 +113,26 @@ protected:
         restoreBefore();
     }
 
+    // BRIMWELL_DIR as before, its files hard links to the kept copy: the
+    // importer replaces files, it never writes into them.
     void restoreBefore() const
     {
         fs::remove_all(organ.brimwell);
-        fs::copy(organ.root / "before", organ.brimwell, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+        faulttest::linkCopy(organ.root / "before", organ.brimwell);
     }
 
-    // Forks a child from the paused run that takes the fault on a copy of
-    // BRIMWELL_DIR whose files are the run's own, and looks at what it left
-    // (its wait status, the tree, its output) before the run's folder is back.
-    template <typename Look>
-    auto onACopy(faulttest::PausedImport& run, const std::string& fault, Look look)
+    // What is wrong after the import with the fault at call n, or nothing.
+    std::string broken(long n, const std::string& fault)
     {
-        const fs::path parked = organ.root / "parked";
-        fs::rename(organ.brimwell, parked);
-        faulttest::linkCopy(parked, organ.brimwell);
-        const int status = run.forkWithFault(fault);
-        auto seen = look(status, treeOf(organ.brimwell), run.childOutput());
-        fs::remove_all(organ.brimwell);
-        fs::rename(parked, organ.brimwell);
-        return seen;
-    }
-
-    // What is wrong after the fault at the paused call, or nothing.
-    std::string broken(faulttest::PausedImport& run, const std::string& fault)
-    {
-        return onACopy(run, fault, [&](int status, const Tree& tree, const std::string& output) {
-            if (fault != "kill") return faulttest::afterFailure(status, output, tree, states);
-            const std::string killed = faulttest::afterKill(status, tree, GetParam(), states);
-            const std::string rerun = rerunAfter(tree);
-            return killed + (killed.empty() || rerun.empty() ? "" : "; ") + rerun;
-        });
+        restoreBefore();
+        const importtest::Outcome run =
+            importtest::runImport(arguments, {std::string("LD_PRELOAD=") + FAULT_INJECTOR,
+                                              "VELMARA_FAULT_AT=" + std::to_string(n), "VELMARA_FAULT_MODE=" + fault});
+        const Tree tree = treeOf(organ.brimwell);
+        if (fault != "kill") return faulttest::afterFailure(run.status, run.err, tree, states);
+        const std::string killed = faulttest::afterKill(run.status, tree, GetParam(), states);
+        const std::string rerun = rerunAfter(tree);
+        return killed + (killed.empty() || rerun.empty() ? "" : "; ") + rerun;
     }
 
     // The same command run again on what a kill left, once per tree.
@@ -178,19 +163,14 @@ TEST_P(ImportFaults, EveryBrokenOrKilledCallLeavesBrimwellAsBeforeOrAsAfter)
 
     std::map<std::string, std::vector<Finding>> findings;
     std::map<std::string, int> failing;
-    faulttest::PausedImport run(arguments, chosen, scratch);
-    while (const std::optional<long> n = run.nextPause()) {
+    for (const long n : chosen) {
         for (const std::string fault : faults) {
-            const std::string what = broken(run, fault);
+            const std::string what = broken(n, fault);
             if (what.empty()) continue;
             ++failing[fault];
-            addFinding(findings[fault], *n, withBrimwellNamed(what, organ.brimwell.string()));
+            addFinding(findings[fault], n, withBrimwellNamed(what, organ.brimwell.string()));
         }
-        run.resume();
     }
-    EXPECT_EQ(run.exitStatus(), 0);
-    EXPECT_EQ(run.countedCalls(), total) << "two clean runs make different numbers of calls";
-    EXPECT_EQ(treeOf(organ.brimwell), states.after) << "the run the faults were forked from did not end as after";
 
     const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf("%s: %ld calls, the commit from call %ld (%s); %zu calls broken three ways: %zu injected runs, "
@@ -211,34 +191,14 @@ TEST_P(ImportFaults, EveryBrokenOrKilledCallLeavesBrimwellAsBeforeOrAsAfter)
     }
 }
 
-TEST_P(ImportFaults, AFaultTakenByAForkedChildLeavesWhatItLeavesInARunOfItsOwn)
+TEST_P(ImportFaults, TwoCleanRunsCountTheSameCalls)
 {
-    struct Point {
-        long call;
-        std::string fault;
-    };
-    const long total = static_cast<long>(calls.size());
-    const std::vector<Point> points{{commitCall, "kill"}, {(commitCall + total) / 2, "eio"}, {total, "enospc"}};
-    std::vector<std::pair<int, std::size_t>> forked;  // exit status, the tree's fingerprint
-    faulttest::PausedImport run(arguments, {points[0].call, points[1].call, points[2].call}, scratch);
-    for (const Point& point : points) {
-        ASSERT_EQ(run.nextPause(), point.call);
-        forked.push_back(onACopy(run, point.fault, [](int status, const Tree& tree, const std::string&) {
-            return std::pair(WIFEXITED(status) ? WEXITSTATUS(status) : -1, faulttest::fingerprint(tree));
-        }));
-        run.resume();
-    }
-    ASSERT_EQ(run.exitStatus(), 0);
-
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        restoreBefore();
-        const importtest::Outcome alone = importtest::runImport(
-            arguments, {std::string("LD_PRELOAD=") + FAULT_INJECTOR,
-                        "VELMARA_FAULT_AT=" + std::to_string(points[i].call), "VELMARA_FAULT_MODE=" + points[i].fault});
-        EXPECT_EQ(alone.status, forked[i].first) << points[i].fault << " at call " << points[i].call;
-        EXPECT_EQ(faulttest::fingerprint(treeOf(organ.brimwell)), forked[i].second)
-            << points[i].fault << " at call " << points[i].call;
-    }
+    const importtest::Outcome again =
+        importtest::runImport(arguments, {std::string("LD_PRELOAD=") + FAULT_INJECTOR,
+                                          "VELMARA_FAULT_COUNT=" + (scratch / "count").string()});
+    ASSERT_EQ(again.status, 0) << again.err;
+    const std::vector<std::uint8_t> count = fixtures::readFile(scratch / "count");
+    EXPECT_EQ(std::string(count.begin(), count.end()), std::to_string(calls.size()) + "\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Imports, ImportFaults, testing::ValuesIn(faulttest::scenarios),

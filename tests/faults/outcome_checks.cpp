@@ -1,9 +1,6 @@
 // What must hold after a broken or killed import (see outcome_checks.h).
 #include "outcome_checks.h"
 
-#include <signal.h>
-#include <sys/wait.h>
-
 #include <vector>
 
 #include "programs/import/import_run.h"
@@ -14,9 +11,10 @@ namespace {
 
 constexpr std::size_t sampleFiles = 61;
 
-std::string firstLine(const std::string& text)
+// The importer's last message, quoted.
+std::string lastMessage(const std::string& text)
 {
-    const std::size_t start = text.find("velmara-import:");
+    const std::size_t start = text.rfind("velmara-import:");
     return start == std::string::npos ? "" : " \"" + text.substr(start, text.find('\n', start) - start) + "\"";
 }
 
@@ -45,18 +43,17 @@ std::vector<std::string> listedStops(const std::string& text)
 
 }  // namespace
 
-std::string afterFailure(int waitStatus, const std::string& output, const Tree& tree, const States& states)
+std::string afterFailure(int status, const std::string& error, const Tree& tree, const States& states)
 {
-    if (!WIFEXITED(waitStatus)) return "ended by signal " + std::to_string(WTERMSIG(waitStatus));
-    const int status = WEXITSTATUS(waitStatus);
     if ((status == 0 && tree == states.after) || (status == organ_import::statusRefused && tree == states.before))
         return "";
-    return "exit " + std::to_string(status) + firstLine(output) + ", " + stateOf(tree, states);
+    return (status < 0 ? std::string("ended by a signal") : "exit " + std::to_string(status)) + lastMessage(error) +
+           ", " + stateOf(tree, states);
 }
 
-std::string afterKill(int waitStatus, const Tree& tree, const Scenario& scenario, const States& states)
+std::string afterKill(int status, const Tree& tree, const Scenario& scenario, const States& states)
 {
-    if (!WIFSIGNALED(waitStatus) || WTERMSIG(waitStatus) != SIGKILL) return "not killed";
+    if (status >= 0) return "not killed: exit " + std::to_string(status);
     const Tree definition = folderOf(tree, scenario.definition);
     if (definition != folderOf(states.before, scenario.definition) &&
         definition != folderOf(states.after, scenario.definition))
@@ -80,7 +77,7 @@ std::string afterRerun(int status, const std::string& error, const Tree& tree, c
     const bool refusedAsDone = !scenario.replaces && status == organ_import::statusRefused &&
                                error.find("the stop exists") != std::string::npos;
     if ((status == 0 || refusedAsDone) && tree == states.after) return "";
-    return "the next run: exit " + std::to_string(status) + firstLine(error) + ", " + stateOf(tree, states);
+    return "the next run: exit " + std::to_string(status) + lastMessage(error) + ", " + stateOf(tree, states);
 }
 
 }  // namespace faulttest
