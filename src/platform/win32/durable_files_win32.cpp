@@ -5,9 +5,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <random>
 
 #include "platform/durable_files.h"
+#include "platform/random_name.h"
 
 namespace platform {
 
@@ -73,16 +73,6 @@ bool writeAll(HANDLE handle, std::string_view bytes)
         done += moved;
     }
     return true;
-}
-
-std::string randomLetters()
-{
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::random_device source;
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof letters - 2);
-    std::string name(6, 'a');
-    for (char& letter : name) letter = letters[pick(source)];
-    return name;
 }
 
 // ReadFile or WriteFile of exactly size bytes at offset, in pieces a call takes.
@@ -155,7 +145,7 @@ Exchange exchangeFolders(const std::string& first, const std::string& second, st
 std::string makePrivateFolder(const std::string& parent, std::string_view prefix, std::string& error)
 {
     for (int attempt = 0; attempt < namingAttempts; ++attempt) {
-        const std::string path = parent + "\\" + std::string(prefix) + randomLetters();
+        const std::string path = parent + "\\" + std::string(prefix) + platform::randomLetters();
         if (CreateDirectoryW(wide(path).c_str(), nullptr)) return path;
         if (GetLastError() != ERROR_ALREADY_EXISTS) break;
     }

@@ -2,8 +2,8 @@
 #include "programs/import/commit/import_staging.h"
 
 #include <cstdio>
-#include <random>
 
+#include "platform/random_name.h"
 #include "programs/import/commit/brimwell_lock.h"
 #include "programs/import/commit/stale_staging.h"
 #include "programs/import/progress_bar.h"
@@ -41,17 +41,6 @@ fs::path linkTarget(const fs::path& path)
         file = target.is_absolute() ? target : file.parent_path() / target;
     }
     return file;
-}
-
-// Six letters or digits nobody can guess.
-std::string randomLetters()
-{
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::random_device source;
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof letters - 2);
-    std::string name(6, 'a');
-    for (char& letter : name) letter = letters[pick(source)];
-    return name;
 }
 
 bool move(const fs::path& from, const fs::path& to, std::string& error)
@@ -189,7 +178,7 @@ fs::path renderStore(const ImportStaging& staging) { return staging.folder / "re
 bool stageDefinition(ImportStaging& staging, const fs::path& definition, const std::string& text, std::string& error)
 {
     staging.definition = linkTarget(definition);
-    const fs::path staged = pathFromUtf8(utf8Of(staging.definition) + "." + randomLetters());
+    const fs::path staged = pathFromUtf8(utf8Of(staging.definition) + "." + platform::randomLetters());
     std::string reason;
     if (!platform::writeNewFileDurably(utf8Of(staging.folder / stagedDefinitionRecord), utf8Of(staged), {}, reason) ||
         !platform::flushFolder(utf8Of(staging.folder), reason)) {
