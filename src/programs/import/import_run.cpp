@@ -456,8 +456,8 @@ int runImport(const ImportOptions& given)
         return refuse(error);
     }
     if (const int status = stageAndCommit(options, plan, replaced, edit->text, *staging); status != 0) return status;
-    std::printf("%zu stop(s) written into %s; the organ definition is %s\n", plan.stops.size(), options.into.c_str(),
-                options.organ.c_str());
+    std::printf("%zu stop(s) written into %s; the organ definition is %s\n", plan.stops.size(),
+                utf8Of(options.into).c_str(), utf8Of(options.organ).c_str());
     if (const std::string row = stopRowLine(asTheOrganFinds(options.into / "boutons" / "on.bmp"), edit->stops);
         !row.empty())
         std::printf("%s\n", row.c_str());
