@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -57,12 +58,32 @@ Files filesUnder(const fs::path& root)
     return files;
 }
 
-// The files only one side has or whose bytes differ, one a line.
+// Whether two files are the same but for 16-bit samples one apart: the rate
+// converter as Debian builds it and as it is built from the same source for
+// Windows round a converted sample the other way now and then (a 44-byte
+// header, then the samples).
+bool withinOneStep(const std::vector<std::uint8_t>& first, const std::vector<std::uint8_t>& second)
+{
+    constexpr std::size_t header = 44;
+    if (first == second) return true;
+    if (first.size() != second.size() || first.size() < header ||
+        !std::equal(first.begin(), first.begin() + header, second.begin()))
+        return false;
+    for (std::size_t at = header; at + 1 < first.size(); at += 2) {
+        const auto sample = [at](const std::vector<std::uint8_t>& bytes) {
+            return static_cast<std::int16_t>(bytes[at] | bytes[at + 1] << 8);
+        };
+        if (std::abs(sample(first) - sample(second)) > 1) return false;
+    }
+    return true;
+}
+
+// The files only one side has or whose bytes differ by more than that, one a line.
 std::string differing(const Files& onLinux, const Files& onWindows)
 {
     std::string names;
     for (const auto& [name, bytes] : onLinux)
-        if (!onWindows.contains(name) || onWindows.at(name) != bytes) names += name + "\n";
+        if (!onWindows.contains(name) || !withinOneStep(onWindows.at(name), bytes)) names += name + "\n";
     for (const auto& [name, bytes] : onWindows)
         if (!onLinux.contains(name)) names += name + " (on Windows only)\n";
     return names;
