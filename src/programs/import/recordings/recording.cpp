@@ -80,10 +80,10 @@ std::optional<Recording> readRecordingBytes(const std::vector<char>& bytes, cons
         [&](bool& opened, std::string& why) { return readBytesWithWavpack(bytes, correction, opened, why); }, error);
 }
 
-std::optional<Recording> readRecording(const RecordingLocation& location, std::string& error)
+std::optional<Recording> readRecording(const RecordingLocation& location, ArchiveReader& packages, std::string& error)
 {
     if (location.organSample) return readOrganSample(location.file, error);
-    if (!location.member.empty()) return readArchiveRecording(location.file, location.member, error);
+    if (!location.member.empty()) return packages.readRecording(location.file, location.member, error);
     return readRecordingFile(location.file, error);
 }
 

@@ -14,6 +14,8 @@
 
 namespace organ_import {
 
+class ArchiveReader;
+
 struct Recording {
     int sampleRate = 0;
     std::vector<float> frames;  // interleaved left/right; full scale is 1.0
@@ -22,9 +24,10 @@ struct Recording {
 };
 
 // The sound at the location, by the kind of place it is: a plain file of
-// any format, a member of an organ package, or an organ sample. Nothing, with error set to why, when it
-// cannot be read as sound or holds none.
-std::optional<Recording> readRecording(const RecordingLocation& location, std::string& error);
+// any format, a member of an organ package (read through `packages`), or an
+// organ sample. Nothing, with error set to why, when it cannot be read as
+// sound or holds none.
+std::optional<Recording> readRecording(const RecordingLocation& location, ArchiveReader& packages, std::string& error);
 
 // The sound of the file: mono on both sides, of more channels the first two.
 // Nothing, with error set to why, when neither library reads the file as

@@ -10,6 +10,7 @@
 #include "programs/import/render/part_render.h"
 #include "programs/import/render/render_store.h"
 #include "programs/import/render/worker_pool.h"
+#include "programs/import/sources/organ_archive.h"
 #include "programs/import/utf8_path.h"
 
 namespace organ_import {
@@ -39,6 +40,7 @@ struct RenderState {
     std::vector<Decoded> decoded;    // by recording: empty until its first key and after its last
     std::vector<RenderedStop> stops;
     int workers = 1;
+    std::vector<ArchiveReader> packages;  // by worker: each reads the packages through its own
 };
 
 std::string whereIs(const RecordingLocation& location)
@@ -100,11 +102,11 @@ std::vector<RenderedStop> fixedness(const ImportPlan& plan)
 
 // Decodes the recording and finds its speech; false with error set when it
 // cannot be read or holds only silence.
-bool decodeRecording(RenderState& state, int index, std::string& error)
+bool decodeRecording(RenderState& state, int index, int worker, std::string& error)
 {
     Decoded& decoded = state.decoded[index];
     const RecordingLocation& location = state.plan.recordings[index];
-    decoded.recording = readRecording(location, error);
+    decoded.recording = readRecording(location, state.packages[worker], error);
     if (decoded.recording && !location.organSample) {
         const std::optional<std::size_t> onset = speechOnset(*decoded.recording);
         if (!onset) error = "it holds only silence", decoded.recording.reset();
@@ -140,7 +142,7 @@ bool decodeForStop(RenderState& state, int stop, std::string& error)
     std::vector<std::string> errors(undecoded.size());
     std::vector<int> failed(undecoded.size(), 0);  // not vector<bool>: each worker writes its own element
     forEachOnWorkers(static_cast<int>(undecoded.size()), state.workers,
-                     [&](int i) { failed[i] = !decodeRecording(state, undecoded[i], errors[i]); });
+                     [&](int i, int worker) { failed[i] = !decodeRecording(state, undecoded[i], worker, errors[i]); });
     const auto first = std::find(failed.begin(), failed.end(), 1);
     if (first == failed.end()) return true;
     error = errors[first - failed.begin()];
@@ -222,7 +224,7 @@ bool renderKey(const RenderState& state, int stop, int key, KeyPlanes& planes, K
 bool renderStop(RenderState& state, int stop, std::string& error)
 {
     std::vector<KeyOutcome> outcomes(keyCount);
-    forEachOnWorkers(keyCount, state.workers, [&](int key) {
+    forEachOnWorkers(keyCount, state.workers, [&](int key, int) {
         KeyPlanes planes;
         KeyOutcome& outcome = outcomes[key];
         outcome.made = renderKey(state, stop, key, planes, outcome) &&
@@ -257,9 +259,14 @@ int renderSteps(const ImportPlan& plan)
 std::optional<std::vector<RenderedStop>> renderPlan(const ImportPlan& plan, const std::filesystem::path& store,
                                                     std::string& error)
 {
-    RenderState state{
-        plan,           store, recordingUses(plan), std::vector<Decoded>(plan.recordings.size()), fixedness(plan),
-        importWorkers()};
+    const int workers = importWorkers();
+    RenderState state{plan,
+                      store,
+                      recordingUses(plan),
+                      std::vector<Decoded>(plan.recordings.size()),
+                      fixedness(plan),
+                      workers,
+                      std::vector<ArchiveReader>(static_cast<std::size_t>(workers))};
     for (int stop = 0; stop < static_cast<int>(plan.stops.size()); ++stop)
         if (!decodeForStop(state, stop, error) || !renderStop(state, stop, error)) return std::nullopt;
     return state.stops;

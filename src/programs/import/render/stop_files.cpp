@@ -69,7 +69,7 @@ bool writeStopFiles(const std::filesystem::path& storeFile, const RenderedStop& 
     // most of the work, and the disk takes several at once.
     std::vector<std::string> errors(keyCount);
     std::vector<std::size_t> clips(keyCount, 0);
-    forEachOnWorkers(keyCount, importWorkers(), [&](int key) {
+    forEachOnWorkers(keyCount, importWorkers(), [&](int key, int) {
         KeyPlanes planes;
         const std::filesystem::path file = folder / sampleFileName(key);
         if (!loadKey(storeFile, key, stop.hasFixed, planes, errors[key])) return;

@@ -16,25 +16,18 @@ int importWorkers()
         const long count = std::strtol(given, &end, 10);
         if (end != given && *end == '\0' && count > 0) return static_cast<int>(std::min(count, 256L));
     }
-#ifdef _WIN32
-    // A helper thread that ends with a package still open in its
-    // thread_local archive hangs in the MinGW runtime's thread exit, so
-    // Windows renders on one thread unless told otherwise.
-    return 1;
-#else
     return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-#endif
 }
 
-void forEachOnWorkers(int count, int workers, const std::function<void(int)>& job)
+void forEachOnWorkers(int count, int workers, const std::function<void(int job, int worker)>& job)
 {
     std::atomic<int> next{0};
-    const auto work = [&] {
-        for (int i = next++; i < count; i = next++) job(i);
+    const auto work = [&](int worker) {
+        for (int i = next++; i < count; i = next++) job(i, worker);
     };
     std::vector<std::jthread> helpers;
-    for (int helper = 1; helper < std::min(workers, count); ++helper) helpers.emplace_back(work);
-    work();
+    for (int helper = 1; helper < std::min(workers, count); ++helper) helpers.emplace_back(work, helper);
+    work(0);
 }
 
 }  // namespace organ_import

@@ -1,5 +1,4 @@
-// Reading an organ package with libzip (see organ_archive.h). The archive
-// last opened stays open: an organ reads hundreds of members from one.
+// Reading an organ package with libzip (see organ_archive.h).
 #include "programs/import/sources/organ_archive.h"
 
 #include <zip.h>
@@ -19,33 +18,6 @@ namespace {
 
 constexpr zip_uint64_t largestMember = zip_uint64_t{1} << 30;  // 1 GiB: some 20 minutes of 96 kHz float stereo
 
-struct ZipCloser {
-    void operator()(zip_t* archive) const { zip_discard(archive); }
-};
-
-struct OpenArchive {
-    std::filesystem::path path;
-    std::unique_ptr<zip_t, ZipCloser> zip;
-};
-
-thread_local OpenArchive openArchive;  // each of the renderer's workers reads through its own
-
-// The archive at path, opened when this thread has another one or none open; nullptr with error
-// set when it cannot be.
-zip_t* archiveAt(const std::filesystem::path& path, std::string& error)
-{
-    if (openArchive.zip && openArchive.path == path) return openArchive.zip.get();
-    int code = 0;
-    openArchive = {path, std::unique_ptr<zip_t, ZipCloser>(zip_open(utf8Of(path).c_str(), ZIP_RDONLY, &code))};
-    if (!openArchive.zip) {
-        zip_error_t failure;
-        zip_error_init_with_code(&failure, code);
-        error = utf8Of(path) + ": not a zip archive libzip reads (" + zip_error_strerror(&failure) + ")";
-        zip_error_fini(&failure);
-    }
-    return openArchive.zip.get();
-}
-
 std::optional<zip_int64_t> memberIndex(zip_t* zip, std::string_view member)
 {
     const std::string name(member);
@@ -58,7 +30,7 @@ std::optional<zip_int64_t> memberIndex(zip_t* zip, std::string_view member)
     return index;
 }
 
-std::optional<std::vector<char>> readMember(zip_t* zip, zip_int64_t index, std::string& error)
+std::optional<std::vector<char>> readWholeMember(zip_t* zip, zip_int64_t index, std::string& error)
 {
     zip_stat_t stat;
     zip_stat_init(&stat);
@@ -95,7 +67,7 @@ PackageIndex packageIndex(zip_t* zip)
 {
     std::string unread;
     const std::optional<zip_int64_t> index = memberIndex(zip, "organindex.ini");
-    const std::optional<std::vector<char>> bytes = index ? readMember(zip, *index, unread) : std::nullopt;
+    const std::optional<std::vector<char>> bytes = index ? readWholeMember(zip, *index, unread) : std::nullopt;
     if (!bytes) return {};
     const OrganIni ini = parseOrganIni(std::string_view(bytes->data(), bytes->size()), "organindex.ini");
     PackageIndex listed;
@@ -117,7 +89,31 @@ bool isZipArchive(const std::filesystem::path& file)
     return stream.read(magic, sizeof magic) && std::string_view(magic, 4) == std::string_view("PK\x03\x04", 4);
 }
 
-std::optional<std::string> organMember(const std::filesystem::path& archive, std::string& error)
+ArchiveReader::ArchiveReader() = default;
+ArchiveReader::ArchiveReader(ArchiveReader&&) noexcept = default;
+ArchiveReader& ArchiveReader::operator=(ArchiveReader&&) noexcept = default;
+ArchiveReader::~ArchiveReader() = default;
+
+void ArchiveReader::ZipCloser::operator()(zip_t* archive) const { zip_discard(archive); }
+
+// The archive at path, opened when the reader has another one or none open;
+// nullptr with error set when it cannot be.
+zip_t* ArchiveReader::archiveAt(const std::filesystem::path& archive, std::string& error)
+{
+    if (openZip && openPath == archive) return openZip.get();
+    int code = 0;
+    openZip.reset(zip_open(utf8Of(archive).c_str(), ZIP_RDONLY, &code));
+    openPath = archive;
+    if (!openZip) {
+        zip_error_t failure;
+        zip_error_init_with_code(&failure, code);
+        error = utf8Of(archive) + ": not a zip archive libzip reads (" + zip_error_strerror(&failure) + ")";
+        zip_error_fini(&failure);
+    }
+    return openZip.get();
+}
+
+std::optional<std::string> ArchiveReader::organMember(const std::filesystem::path& archive, std::string& error)
 {
     zip_t* zip = archiveAt(archive, error);
     if (!zip) return std::nullopt;
@@ -141,7 +137,7 @@ std::optional<std::string> organMember(const std::filesystem::path& archive, std
     return organs.front();
 }
 
-std::optional<std::string> archiveMemberName(const std::filesystem::path& archive, std::string_view member)
+std::optional<std::string> ArchiveReader::memberName(const std::filesystem::path& archive, std::string_view member)
 {
     std::string error;
     zip_t* zip = archiveAt(archive, error);
@@ -150,8 +146,8 @@ std::optional<std::string> archiveMemberName(const std::filesystem::path& archiv
     return std::string(zip_get_name(zip, static_cast<zip_uint64_t>(*index), 0));
 }
 
-std::optional<std::vector<char>> readArchiveMember(const std::filesystem::path& archive, std::string_view member,
-                                                   std::string& error)
+std::optional<std::vector<char>> ArchiveReader::readMember(const std::filesystem::path& archive,
+                                                           std::string_view member, std::string& error)
 {
     zip_t* zip = archiveAt(archive, error);
     if (!zip) return std::nullopt;
@@ -160,19 +156,19 @@ std::optional<std::vector<char>> readArchiveMember(const std::filesystem::path& 
         error = utf8Of(archive) + ": the archive has no member " + std::string(member);
         return std::nullopt;
     }
-    return readMember(zip, *index, error);
+    return readWholeMember(zip, *index, error);
 }
 
-std::optional<Recording> readArchiveRecording(const std::filesystem::path& archive, std::string_view member,
-                                              std::string& error)
+std::optional<Recording> ArchiveReader::readRecording(const std::filesystem::path& archive, std::string_view member,
+                                                      std::string& error)
 {
-    const std::optional<std::vector<char>> bytes = readArchiveMember(archive, member, error);
+    const std::optional<std::vector<char>> bytes = readMember(archive, member, error);
     if (!bytes) return std::nullopt;
     zip_t* zip = archiveAt(archive, error);  // still open: the member was just read from it
     const std::optional<zip_int64_t> correctionIndex =
         endsWith(member, ".wv") ? memberIndex(zip, std::string(member) + "c") : std::nullopt;
     std::optional<std::vector<char>> correction;
-    if (correctionIndex) correction = readMember(zip, *correctionIndex, error);
+    if (correctionIndex) correction = readWholeMember(zip, *correctionIndex, error);
     return readRecordingBytes(*bytes, correction ? &*correction : nullptr, error);
 }
 

@@ -6,7 +6,6 @@
 #include <iterator>
 
 #include "platform/files.h"
-#include "programs/import/sources/organ_archive.h"
 #include "programs/import/utf8_path.h"
 
 namespace organ_import {
@@ -45,13 +44,14 @@ std::string withSlashes(std::string_view path)
 
 std::optional<OrganSource> openOrganSource(const fs::path& file, std::string& error)
 {
-    OrganSource source{file, {}, {}};
+    OrganSource source{file, {}, {}, nullptr};
     std::optional<std::string> text;
     if (isZipArchive(file)) {
-        const std::optional<std::string> member = organMember(file, error);
+        source.package = std::make_unique<ArchiveReader>();
+        const std::optional<std::string> member = source.package->organMember(file, error);
         if (!member) return std::nullopt;
         source.member = *member;
-        const std::optional<std::vector<char>> bytes = readArchiveMember(file, *member, error);
+        const std::optional<std::vector<char>> bytes = source.package->readMember(file, *member, error);
         if (bytes) text.emplace(bytes->begin(), bytes->end());
     } else {
         std::error_code failure;
@@ -73,7 +73,7 @@ std::optional<RecordingLocation> recordingLocation(const OrganSource& source, st
     if (!source.member.empty()) {
         const fs::path wanted =
             (pathFromUtf8(source.member).parent_path() / pathFromUtf8(withSlashes(path))).lexically_normal();
-        const std::optional<std::string> member = archiveMemberName(source.file, genericUtf8Of(wanted));
+        const std::optional<std::string> member = source.package->memberName(source.file, genericUtf8Of(wanted));
         if (!member) {
             error = citation + ": the package has no " + genericUtf8Of(wanted);
             return std::nullopt;

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "programs/import/import_plan.h"
+#include "programs/import/sources/organ_archive.h"
 #include "programs/import/sources/organ_ini.h"
 
 namespace organ_import {
@@ -16,6 +18,7 @@ struct OrganSource {
     std::filesystem::path file;  // the .organ, or the package holding it
     std::string member;          // the definition's member in the package; empty for a plain file
     OrganIni ini;
+    std::unique_ptr<ArchiveReader> package;  // open on the package while the organ is planned; null for a plain file
 };
 
 // The organ the file holds: a zip archive is read as a package, anything
