@@ -1,20 +1,19 @@
 // velmara-import.exe under Wine beside the Linux importer built from the same
-// sources: the suites' test organ, from a folder and from its package, into a
-// BRIMWELL_DIR whose path has spaces and an accent, written byte for byte
-// alike; a missing recording refused alike with nothing changed; a run
+// sources: the suites' test organ, from a folder and from its package (read
+// on three workers), into a BRIMWELL_DIR whose path has spaces and an accent,
+// written byte for byte alike; a missing recording refused alike with nothing changed; a run
 // refused alike while another holds the lock.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <map>
 
 #include "../import/import_support.h"
 #include "../import/test_organ.h"
+#include "imported_files.h"
 #include "support/fixtures.h"
 #include "windows_program.h"
 
@@ -47,48 +46,6 @@ std::string readText(const fs::path& file)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-using Files = std::map<std::string, std::vector<std::uint8_t>>;
-
-// Every file and folder under root by its path from root, with its bytes.
-Files filesUnder(const fs::path& root)
-{
-    Files files;
-    for (auto& [path, bytes] : importtest::snapshot(root))
-        files[fs::path(path).lexically_relative(root).string()] = bytes;
-    return files;
-}
-
-// Whether two files are the same but for 16-bit samples one apart: the rate
-// converter as Debian builds it and as it is built from the same source for
-// Windows round a converted sample the other way now and then (a 44-byte
-// header, then the samples).
-bool withinOneStep(const std::vector<std::uint8_t>& first, const std::vector<std::uint8_t>& second)
-{
-    constexpr std::size_t header = 44;
-    if (first == second) return true;
-    if (first.size() != second.size() || first.size() < header ||
-        !std::equal(first.begin(), first.begin() + header, second.begin()))
-        return false;
-    for (std::size_t at = header; at + 1 < first.size(); at += 2) {
-        const auto sample = [at](const std::vector<std::uint8_t>& bytes) {
-            return static_cast<std::int16_t>(bytes[at] | bytes[at + 1] << 8);
-        };
-        if (std::abs(sample(first) - sample(second)) > 1) return false;
-    }
-    return true;
-}
-
-// The files only one side has or whose bytes differ by more than that, one a line.
-std::string differing(const Files& onLinux, const Files& onWindows)
-{
-    std::string names;
-    for (const auto& [name, bytes] : onLinux)
-        if (!onWindows.contains(name) || !withinOneStep(onWindows.at(name), bytes)) names += name + "\n";
-    for (const auto& [name, bytes] : onWindows)
-        if (!onLinux.contains(name)) names += name + " (on Windows only)\n";
-    return names;
-}
-
 // Each host imports in a folder of its own beside the organ, into the same
 // relative BRIMWELL_DIR, so that their messages name the same paths.
 const std::string brimwell = "Mes orgues \xC3\xA9/BRIMWELL";
@@ -106,7 +63,7 @@ ImportRun importOnLinux(const fs::path& folder, const Arguments& arguments)
 }
 
 // The paths given with slashes are handed to Windows with backslashes.
-ImportRun importOnWindows(const fs::path& folder, const Arguments& arguments)
+ImportRun importOnWindows(const fs::path& folder, const Arguments& arguments, const std::string& workers = {})
 {
     Arguments command{"sh", "-c", "exec wine \"$@\" 2> ../import-stderr", "sh",
                       (toolDirectory / "velmara-import.exe").string()};
@@ -114,7 +71,9 @@ ImportRun importOnWindows(const fs::path& folder, const Arguments& arguments)
         std::replace(argument.begin(), argument.end(), '/', '\\');
         command.push_back(argument);
     }
-    const Finished finished = run(command, folder, importTimeout, utf8Locale);
+    Arguments environment = utf8Locale;
+    if (!workers.empty()) environment.push_back("VELMARA_IMPORT_WORKERS=" + workers);
+    const Finished finished = run(command, folder, importTimeout, environment);
     return {finished.status, finished.output, readText(folder / ".." / "import-stderr")};
 }
 
@@ -139,7 +98,8 @@ TEST_F(ImportUnderWine, WritesTheLinuxImportersBytesFromAFolderAndFromAPackage)
         for (const fs::path& host : {linuxSide, windowsSide})
             fs::remove_all(host), fs::create_directories(host / brimwell);
         const ImportRun onLinux = importOnLinux(linuxSide, {"--into", brimwell, organ});
-        const ImportRun onWindows = importOnWindows(windowsSide, {"--into", brimwell, organ});
+        const ImportRun onWindows =
+            importOnWindows(windowsSide, {"--into", brimwell, organ}, organ == package ? "3" : "");
         ASSERT_EQ(onLinux.status, 0) << organ << "\n" << onLinux.err;
         ASSERT_EQ(onWindows.status, 0) << organ << "\n" << onWindows.err;
         const Files written = filesUnder(linuxSide / brimwell);
