@@ -3,9 +3,12 @@
 // at in its files, its shortcut (read by the shell's own link object) and the
 // registry; the program started as the shortcut starts it plays the demo
 // organ; the "Open with" command imports an organ (when the build has the
-// importer); a second install upgrades the demo organ around the user's files;
+// importer), and the installed importer imports a recorded organ package as
+// the Linux importer does, whose stop then plays its own sample; a second
+// install upgrades the demo organ around the user's files;
 // the uninstaller takes away what was installed and nothing of the user's.
 // The tests run in order, each on what the one before left.
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -14,6 +17,8 @@
 #include <memory>
 #include <sstream>
 
+#include "../import/import_support.h"
+#include "imported_files.h"
 #include "sequencer_standin.h"
 #include "windows_program.h"
 
@@ -28,6 +33,10 @@ const fs::path installer = [] {
 }();
 const fs::path prefix = [] {
     const char* value = std::getenv("WINEPREFIX");
+    return value != nullptr ? fs::path(value) : fs::path();
+}();
+const fs::path recordedPackage = [] {
+    const char* value = std::getenv("VELMARA_WINE_RECORDED_PACKAGE");
     return value != nullptr ? fs::path(value) : fs::path();
 }();
 const std::string userPath = R"(C:\Tools;%USERPROFILE%\bin)";
@@ -118,6 +127,43 @@ protected:
         WindowsProgram::SetUp();
         ASSERT_FALSE(prefix.empty()) << "run through scripts/test-windows";
         ASSERT_EQ(firstInstall.status, 0) << firstInstall.output;
+    }
+
+    // Starts the program as the shortcut starts it, opens the definition
+    // (typed into the first Open dialog, which starts in the shortcut's
+    // working directory), switches on the stop at that place in the stop row,
+    // plays middle C and ends the program; played is what was heard.
+    void playMiddleC(const std::string& definition, int stop, Samples& played)
+    {
+        const auto link = shortcut(hostPath(startMenu) / "Velmara.lnk");
+        ASSERT_EQ(link.count("target"), 1u) << "no shortcut";
+        const fs::path runDirectory = artefacts / name;
+        fs::create_directories(runDirectory);
+        SequencerStandin standin(runDirectory, {"Axiom Pro 61 USB A In"});
+        organ = std::make_unique<Process>(Arguments{"wine", "start", "/b", "/wait", link.at("target")},
+                                          hostPath(link.at("directory")), environment(standin.environment()),
+                                          runDirectory / "stdout.txt");
+        const std::optional<ClientArea> found = windows.waitFor("VELMARA", "-");
+        ASSERT_TRUE(found.has_value()) << "the main window did not appear";
+        mainWindow = *found;
+        pressKeys({"alt+f", "Return"});
+        ASSERT_TRUE(windows.waitFor("#32770", "Open").has_value()) << "the Open dialog did not appear";
+        typeText(definition);
+        pressKeys({"Return"});
+        ASSERT_TRUE(windows.waitGone("#32770", "Open")) << "the Open dialog did not close";
+        ASSERT_TRUE(showsKeyboard(photographWhen("opened", showsKeyboard))) << "the organ was not opened";
+
+        const Picture onImage = readBmp(brimwell() / "boutons" / "on.bmp");
+        const int buttonLeft = 2 * (10 + stop * onImage.width / 2);
+        clickAt(mainWindow.x + buttonLeft + onImage.width / 2, mainWindow.y + 48 + onImage.height / 2);
+        photographWhen("switched", [&](const ClientPicture& p) { return p.match(onImage, buttonLeft, 48) > 0.7; });
+        ASSERT_TRUE(standin.play("90 3C 64\n"));
+        EXPECT_TRUE(waitUntil([&] { return fs::exists(capture) && fs::file_size(capture) >= 99840; }, 30s))
+            << "the key was not played";
+        ASSERT_TRUE(standin.play("80 3C 00\n"));
+        pressKeys({"Escape"});
+        EXPECT_EQ(endStatus(), escapeStatus);
+        played = readCapture(capture);
     }
 
     static fs::path programs() { return hostPath(installDirectory); }
@@ -225,34 +271,8 @@ TEST_F(Installer, TheShortcutStartsTheProgramInTheOrganFolderWhereAClickedStopOf
     }
     ASSERT_LT(clicked, static_cast<int>(stops.size())) << "no demo stop sounds in another octave";
 
-    const fs::path runDirectory = artefacts / name;
-    fs::create_directories(runDirectory);
-    SequencerStandin standin(runDirectory, {"Axiom Pro 61 USB A In"});
-    organ = std::make_unique<Process>(Arguments{"wine", "start", "/b", "/wait", link.at("target")},
-                                      hostPath(link.at("directory")), environment(standin.environment()),
-                                      runDirectory / "stdout.txt");
-    const std::optional<ClientArea> found = windows.waitFor("VELMARA", "-");
-    ASSERT_TRUE(found.has_value()) << "the main window did not appear";
-    mainWindow = *found;
-    pressKeys({"alt+f", "Return"});
-    ASSERT_TRUE(windows.waitFor("#32770", "Open").has_value()) << "the Open dialog did not appear";
-    typeText(R"(..\BRIMWELL\Brimwell.org)");
-    pressKeys({"Return"});
-    ASSERT_TRUE(windows.waitGone("#32770", "Open")) << "the Open dialog did not close";
-    ASSERT_TRUE(showsKeyboard(photographWhen("opened", showsKeyboard))) << "the organ was not opened";
-
-    const Picture onImage = readBmp(brimwell() / "boutons" / "on.bmp");
-    const int buttonLeft = 2 * (10 + clicked * onImage.width / 2);
-    clickAt(mainWindow.x + buttonLeft + onImage.width / 2, mainWindow.y + 48 + onImage.height / 2);
-    photographWhen("switched", [&](const ClientPicture& p) { return p.match(onImage, buttonLeft, 48) > 0.7; });
-    ASSERT_TRUE(standin.play("90 3C 64\n"));
-    EXPECT_TRUE(waitUntil([&] { return fs::exists(capture) && fs::file_size(capture) >= 99840; }, 30s))
-        << "the key was not played";
-    ASSERT_TRUE(standin.play("80 3C 00\n"));
-    pressKeys({"Escape"});
-    EXPECT_EQ(endStatus(), escapeStatus);
-
-    const Samples played = readCapture(capture);
+    Samples played;
+    ASSERT_NO_FATAL_FAILURE(playMiddleC(R"(..\BRIMWELL\Brimwell.org)", clicked, played));
     ASSERT_GT(soundingSpan(played).frames(), 99840u / 4 - 64) << "no whole play window was heard";
     EXPECT_NEAR(steadyPitch(played), clickedPitch, clickedPitch * 0.005) << stops[clicked] << " was not heard";
 }
@@ -288,6 +308,46 @@ TEST_F(Installer, TheOpenWithCommandImportsTheOrganIntoTheOrganFolderAndWaitsFor
     EXPECT_NE(opened.output.find("Press any key"), std::string::npos) << opened.output;
     EXPECT_EQ(contents(brimwell() / "Essai.org"), "Flute 8\r\nEND\r\n");
     EXPECT_EQ(fs::file_size(brimwell() / "Flute 8" / "060-C.wav"), 100000u);
+}
+
+// The recorded demo package Debian ships, imported by the installed importer
+// into the user's organ folder and by the Linux importer into a copy of that
+// folder, writes the same files into both. Opened as the user opens it, a
+// clicked manual stop of it plays its own sample of the key: the play window,
+// one voice undivided, is that sample from its 160th byte.
+TEST_F(Installer, TheInstalledImporterImportsARecordedPackageAsLinuxDoesAndAStopOfItPlaysItsSample)
+{
+    ASSERT_TRUE(fs::is_regular_file(recordedPackage))
+        << "VELMARA_WINE_RECORDED_PACKAGE names no package: " << recordedPackage;
+    const fs::path onLinux = artefacts / name / "BRIMWELL";
+    fs::remove_all(onLinux);
+    fs::create_directories(onLinux.parent_path());
+    fs::copy(brimwell(), onLinux, fs::copy_options::recursive);
+    const Files before = filesUnder(onLinux);
+    const importtest::Outcome linuxRun = importtest::runImport({"--into", onLinux.string(), recordedPackage.string()});
+    ASSERT_EQ(linuxRun.status, 0) << linuxRun.err;
+    const Finished windowsRun = run({"wine", (programs() / "velmara-import.exe").string(), "--into",
+                                     localAppData + R"(\Velmara\BRIMWELL)", windowsPath(recordedPackage)},
+                                    ".", 600s);
+    ASSERT_EQ(windowsRun.status, 0) << windowsRun.output;
+    const Files written = filesUnder(onLinux);
+    EXPECT_EQ(differing(written, filesUnder(brimwell())), "");
+
+    std::string definition;
+    for (const auto& [file, bytes] : written)
+        if (fs::path(file).extension() == ".org" && !before.contains(file)) definition = file;
+    ASSERT_FALSE(definition.empty()) << "the import wrote no definition";
+    const std::vector<std::string> stops = stopNamesOf(onLinux / definition);
+    constexpr int clicked = 6;  // a manual's stop, within the stop row's reach
+    ASSERT_GT(stops.size(), std::size_t{clicked});
+    const Samples sample = readWaveData(brimwell() / stops[clicked] / "060-C.wav");
+    ASSERT_GE(sample.size(), 58u + 49920u);
+    const Samples window(sample.begin() + 58, sample.begin() + 58 + 49920);
+
+    Samples played;
+    ASSERT_NO_FATAL_FAILURE(playMiddleC(R"(..\BRIMWELL\)" + definition, clicked, played));
+    EXPECT_NE(std::search(played.begin(), played.end(), window.begin(), window.end()), played.end())
+        << stops[clicked] << "'s middle C was not heard";
 }
 
 // A demo file as an older release installed it is renewed, as is a deleted

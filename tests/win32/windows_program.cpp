@@ -54,9 +54,9 @@ int redOnTheKeys(const ClientPicture& picture)
     return picture.count(280, 482, 930, 535, [](Rgb p) { return p == red; });
 }
 
-std::vector<std::string> demoStopNames()
+std::vector<std::string> stopNamesOf(const fs::path& definition)
 {
-    std::ifstream file(organRoot / "BRIMWELL" / "Brimwell.org", std::ios::binary);
+    std::ifstream file(definition, std::ios::binary);
     std::vector<std::string> names;
     for (std::string line; std::getline(file, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -65,6 +65,8 @@ std::vector<std::string> demoStopNames()
     }
     return names;
 }
+
+std::vector<std::string> demoStopNames() { return stopNamesOf(organRoot / "BRIMWELL" / "Brimwell.org"); }
 
 double steadyPitch(const Samples& samples)
 {

@@ -39,7 +39,8 @@ bool whiteKeyIsRed(const ClientPicture& picture, int key);
 // while every key is up.
 int redOnTheKeys(const ClientPicture& picture);
 
-// The stop names of the demo definition, one a line up to "END".
+// The stop names of a definition, one a line up to "END"; those of the demo's.
+std::vector<std::string> stopNamesOf(const std::filesystem::path& definition);
 std::vector<std::string> demoStopNames();
 
 // The middle 8192 frames of the sound, where the pipe speaks steadily.
