@@ -192,6 +192,22 @@ bool JackTestClient::firstSound(jack_nframes_t first, jack_nframes_t& found, int
     return false;
 }
 
+bool JackTestClient::missedSince(int missed) const
+{
+    for (int waits = 0; waits < 50 && missedCycles() == missed; ++waits)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return missedCycles() != missed;
+}
+
+bool JackTestClient::release(const std::vector<int>& keys)
+{
+    std::vector<ShortMessage> noteOffs;
+    for (int key : keys) noteOffs.push_back({0x80, static_cast<std::uint8_t>(key), 64});
+    const jack_nframes_t released = send(noteOffs);
+    const std::vector<float> after = recorded(0, released + 2 * period(), 8 * period());
+    return !after.empty() && std::all_of(after.begin(), after.end(), [](float s) { return s == 0.0f; });
+}
+
 bool JackTestClient::saveWav(const std::string& path, jack_nframes_t first, jack_nframes_t count) const
 {
     const std::vector<float> left = recorded(0, first, count, 0);

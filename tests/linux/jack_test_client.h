@@ -76,6 +76,21 @@ public:
     // recorder late for (an xrun, told a moment after it).
     int missedCycles() const { return missedCycles_.load(); }
 
+    // Runs attempt, which strikes keys and listens, until what it hears is
+    // right. A try that fails while a cycle was missed proves nothing either
+    // way (an xrun on a loaded machine drops a cycle's sound and its MIDI):
+    // the keys are released, the organ heard silent, and it is played again,
+    // five times at most. A try that fails with no cycle missed is the answer.
+    template <typename Attempt>
+    auto playUndisturbed(const std::vector<int>& keys, Attempt attempt) -> decltype(attempt())
+    {
+        for (int tries = 1;; ++tries) {
+            const int missed = missedCycles();
+            auto heard = attempt();
+            if (heard || tries == 5 || !missedSince(missed) || !release(keys)) return heard;
+        }
+    }
+
 private:
     static constexpr int maxBatch = 8;
 
@@ -84,6 +99,13 @@ private:
     static int countXrun(void* self);
 
     bool openRecorder(double recordSeconds);
+
+    // Whether a cycle was missed after the count was missed, waiting a
+    // moment for the server's late word of an xrun.
+    bool missedSince(int missed) const;
+
+    // Sends note-offs for the keys; true once the organ is heard silent.
+    bool release(const std::vector<int>& keys);
 
     jack_nframes_t recordedEnd() const;
 
