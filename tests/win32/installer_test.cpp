@@ -130,9 +130,10 @@ protected:
     }
 
     // Starts the program as the shortcut starts it, opens the definition
-    // (typed into the first Open dialog, which starts in the shortcut's
-    // working directory), switches on the stop at that place in the stop row,
-    // plays middle C and ends the program; played is what was heard.
+    // (typed as a path from the shortcut's working directory, where a new
+    // user's Open dialog starts; later ones start in BRIMWELL, from where it
+    // leads to the same file), switches on the stop at that place in the stop
+    // row, plays middle C and ends the program; played is what was heard.
     void playMiddleC(const std::string& definition, int stop, Samples& played)
     {
         const auto link = shortcut(hostPath(startMenu) / "Velmara.lnk");
