@@ -366,6 +366,7 @@ TEST(OrganImportRefusals, LeaveBrimwellAsItWasAndNameTheDefinitionsLine)
     misspelt.replace(misspelt.find("Gain=-6"), 7, "Gain=-6\r\nPitchCorrection=sharp");
     writeTestOrgan(organ.root / "Misspelt", misspelt);
     writeTestOrgan(organ.root / "Empty", "[Organ]\r\nChurchName=Empty\r\nNumberOfManuals=1\r\nHasPedals=N\r\n");
+    fixtures::writeFile(organ.root / "Junk.orgue", {'P', 'K', '?', '\0', '[', 'O', 'r', 'g'});
     fixtures::writeFile(organ.brimwell / "Kept.org", {'O', 'l', 'd', '\r', '\n', 'E', 'N', 'D', '\r', '\n'});
     const auto before = importtest::snapshot(organ.brimwell);
 
@@ -378,6 +379,7 @@ TEST(OrganImportRefusals, LeaveBrimwellAsItWasAndNameTheDefinitionsLine)
              {{(organ.root / "Unreadable" / "Test.organ").string()}, "=Pipes\\r084.wav"},
              {{(organ.root / "Many" / "Test.organ").string()}, "101 keyboard stops"},
              {{(organ.root / "Empty" / "Test.organ").string()}, "no stop its manuals list sounds"},
+             {{(organ.root / "Junk.orgue").string()}, "Junk.orgue: no [Organ] section; not an organ definition"},
              {{(organ.root / "Loud" / "Test.organ").string()}, ": Gain=900: not within -120 to 40"},
              {{(organ.root / "Vast" / "Test.organ").string()},
               "Test.organ:4: NumberOfManuals=999999999: not within 0 to 999"},

@@ -242,6 +242,10 @@ std::string numbered(std::string_view name, long number)
 
 std::optional<OrganModel> readOrganModel(const OrganIni& ini, std::string& error)
 {
+    if (!ini.sections.contains("Organ")) {
+        error = ini.fileName + ": no [Organ] section; not an organ definition";
+        return std::nullopt;
+    }
     ValueReader reader(ini, error);
     OrganModel model;
     model.fileName = ini.fileName;
