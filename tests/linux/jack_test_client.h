@@ -71,11 +71,6 @@ public:
 
     jack_nframes_t frameTime() const;
 
-    // How many cycles the recording may have missed since it started: those
-    // the server skipped for the recorder, and those it reported the
-    // recorder late for (an xrun, told a moment after it).
-    int missedCycles() const { return missedCycles_.load(); }
-
     // Runs attempt, which strikes keys and listens, until what it hears is
     // right. A try that fails while a cycle was missed proves nothing either
     // way (an xrun on a loaded machine drops a cycle's sound and its MIDI):
@@ -100,7 +95,12 @@ private:
 
     bool openRecorder(double recordSeconds);
 
-    // Whether a cycle was missed after the count was missed, waiting a
+    // How many cycles the recording may have missed since it started: those
+    // the server skipped for the recorder, and those it reported the
+    // recorder late for (an xrun, told a moment after it).
+    int missedCycles() const { return missedCycles_.load(); }
+
+    // Whether the count of missed cycles has grown past `missed`, waiting a
     // moment for the server's late word of an xrun.
     bool missedSince(int missed) const;
 
