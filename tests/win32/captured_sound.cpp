@@ -32,7 +32,8 @@ std::string readBytes(const std::filesystem::path& path)
 std::uint32_t little32(const std::string& bytes, std::size_t offset)
 {
     std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(bytes[offset + static_cast<std::size_t>(i)]);
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | static_cast<std::uint8_t>(bytes[offset + static_cast<std::size_t>(i)]);
     return value;
 }
 
@@ -123,7 +124,8 @@ double toneLevel(const Samples& samples, std::size_t firstFrame, std::size_t fra
         beforePrevious = previous;
         previous = current;
     }
-    const double power = previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
+    const double power =
+        previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
     return std::sqrt(std::max(power, 0.0)) / static_cast<double>(x.size() ? x.size() : 1);
 }
 
